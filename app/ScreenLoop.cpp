@@ -1,0 +1,100 @@
+#include "ScreenLoop.h"
+
+#include "ErrorReporting.h"
+#include "res/Strings.h"
+
+#include <algorithm>
+#include <string>
+#include <utility>
+
+namespace tonwerk::app {
+
+int screenDialogIdFor(Screen screen) {
+    switch (screen) {
+    case Screen::Master:
+        return kMasterScreenDialogId;
+    case Screen::Rock:
+        return kRockScreenDialogId;
+    case Screen::Dj:
+    case Screen::Easy:
+        break;
+    }
+    return kDjScreenDialogId;
+}
+
+ScreenLoop::ScreenLoop(AppState& state, Notifier& notifier, std::filesystem::path settingsFile)
+    : m_state(state), m_notifier(notifier), m_settingsFile(std::move(settingsFile)) {}
+
+void ScreenLoop::run(Settings& settings, const ShowScreen& showScreen) {
+    // The program always starts on the DJ screen.
+    m_state.firstScreen = true;
+    m_state.currentScreen = Screen::Dj;
+    m_state.screenDialogId = kDjScreenDialogId;
+    m_state.quitRequested = false;
+    while (!m_state.quitRequested) {
+        runScreen(settings, showScreen);
+        m_state.firstScreen = false;
+    }
+}
+
+void ScreenLoop::runScreen(Settings& settings, const ShowScreen& showScreen) {
+    settings = showScreen(settings);
+    const platform::Status saved = saveSettingsFile(m_settingsFile, settings);
+    if (!saved.ok()) {
+        showMessage(m_notifier, "The settings could not be saved.\n" + saved.message(), MessageKind::Error);
+    }
+}
+
+void ScreenLoop::switchScreen(Screen screen) {
+    m_state.currentScreen = screen;
+    m_state.screenDialogId = screenDialogIdFor(screen);
+    m_state.quitRequested = false;
+}
+
+bool ScreenLoop::exitCommand(const ExitActions& actions) {
+    MessageRequest question;
+    question.text = "Are you sure you want to exit Tonwerk?";
+    question.caption = res::loadString(res::StringId::kCaptionWarning);
+    question.icon = MessageIcon::Question;
+    question.buttons = MessageButtons::YesNo;
+    if (m_notifier.notify(question) != MessageAnswer::Yes) {
+        return false;
+    }
+    // The worker thread ends its loop on this flag; its owner joins it at shutdown rather than
+    // waiting a fixed time.
+    m_state.stopWorker.store(true);
+    if (actions.stopSongTransport) {
+        actions.stopSongTransport();
+    }
+    if (actions.closeGraphicsWindow && !actions.closeGraphicsWindow()) {
+        showMessage(m_notifier, res::StringId::kGraphicWindowNotEnded, MessageKind::Error);
+    }
+    m_state.quitRequested = true;
+    return true;
+}
+
+std::uint32_t keyboardLayoutForLocale(std::string_view locale) {
+    struct Language {
+        std::string_view code;
+        std::uint32_t id;
+    };
+    // Windows language identifiers of the common keyboard languages.
+    constexpr Language kLanguages[] = {
+        {"de", 0x0407}, {"en_US", 0x0409}, {"en_GB", 0x0809}, {"en", 0x0809}, {"fr", 0x040C},
+        {"it", 0x0410}, {"es", 0x0C0A},    {"nl", 0x0413},    {"sv", 0x041D}, {"da", 0x0406},
+        {"nb", 0x0414}, {"fi", 0x040B},    {"pl", 0x0415},    {"cs", 0x0405}, {"pt", 0x0816},
+    };
+    if (locale.empty() || locale == "C" || locale.starts_with("C.") || locale == "POSIX") {
+        return 0x0409;
+    }
+    for (const Language& language : kLanguages) {
+        if (locale.starts_with(language.code) &&
+            (locale.size() == language.code.size() || locale[language.code.size()] == '_' ||
+             locale[language.code.size()] == '.' || locale[language.code.size()] == '@')) {
+            return language.id;
+        }
+    }
+    return 0x0409;
+}
+
+} // namespace tonwerk::app

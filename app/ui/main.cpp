@@ -1,0 +1,15 @@
+#include "ProgramShell.h"
+#include "QtNotifier.h"
+#include "platform/SystemPaths.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tonwerk"));
+    tonwerk::ui::QtNotifier notifier;
+    tonwerk::ui::ProgramShell shell(notifier, tonwerk::platform::settingsFilePath(),
+                                    tonwerk::app::SettingsEnvironment::current());
+    shell.run();
+    return 0;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "app/ErrorReporting.h"
+#include "app/Notifier.h"
+
+#include <deque>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace tonwerk::test {
+
+// Records every message and answers from a script (then with the box's default answer).
+class RecordingNotifier final : public app::Notifier {
+public:
+    struct Shown {
+        app::MessageRequest request;
+        std::thread::id thread;
+    };
+
+    app::MessageAnswer notify(const app::MessageRequest& request) override {
+        const std::scoped_lock lock(m_mutex);
+        m_shown.push_back(Shown{request, std::this_thread::get_id()});
+        if (!m_answers.empty()) {
+            const app::MessageAnswer answer = m_answers.front();
+            m_answers.pop_front();
+            return answer;
+        }
+        return app::defaultAnswer(request.buttons);
+    }
+
+    void answerNext(app::MessageAnswer answer) {
+        const std::scoped_lock lock(m_mutex);
+        m_answers.push_back(answer);
+    }
+
+    [[nodiscard]] std::vector<Shown> shown() const {
+        const std::scoped_lock lock(m_mutex);
+        return m_shown;
+    }
+    [[nodiscard]] std::size_t count() const {
+        const std::scoped_lock lock(m_mutex);
+        return m_shown.size();
+    }
+    [[nodiscard]] app::MessageRequest last() const {
+        const std::scoped_lock lock(m_mutex);
+        return m_shown.empty() ? app::MessageRequest{} : m_shown.back().request;
+    }
+
+private:
+    mutable std::mutex m_mutex;
+    std::vector<Shown> m_shown;
+    std::deque<app::MessageAnswer> m_answers;
+};
+
+} // namespace tonwerk::test

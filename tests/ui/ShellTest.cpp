@@ -1,0 +1,207 @@
+#include "app/ui/ProgramShell.h"
+#include "app/ui/QtNotifier.h"
+#include "screens/ScreenDialog.h"
+#include "support/RecordingNotifier.h"
+#include "support/TempDir.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPushButton>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <thread>
+#include <vector>
+
+using namespace tonwerk;
+using tonwerk::test::readFile;
+using tonwerk::test::RecordingNotifier;
+using tonwerk::test::TempDir;
+using tonwerk::ui::ScreenDialog;
+
+namespace {
+
+ScreenDialog* visibleScreen() {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (auto* dialog = qobject_cast<ScreenDialog*>(w); dialog != nullptr && dialog->isVisible()) {
+            return dialog;
+        }
+    }
+    return nullptr;
+}
+
+void click(ScreenDialog* dialog, const char* name) {
+    auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
+    ASSERT_NE(button, nullptr) << name;
+    button->click();
+}
+
+// Drives the modal screens from inside their event loops: each step runs once a screen is visible
+// and returns true when it is done. A run that stalls is ended and fails.
+class Script {
+public:
+    using Step = std::function<bool(ScreenDialog*)>;
+
+    explicit Script(std::vector<Step> steps, RecordingNotifier& notifier)
+        : m_steps(std::move(steps)), m_notifier(notifier) {
+        m_timer.setInterval(10);
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { tick(); });
+        m_timer.start();
+        m_clock.start();
+    }
+    [[nodiscard]] bool finished() const { return m_next == m_steps.size(); }
+
+private:
+    void tick() {
+        ScreenDialog* dialog = visibleScreen();
+        if (m_clock.elapsed() > 10000) {
+            ADD_FAILURE() << "the screen loop stalled at step " << m_next;
+            m_timer.stop();
+            if (dialog != nullptr) {
+                m_notifier.answerNext(app::MessageAnswer::Yes);
+                dialog->exitCommand();
+            }
+            return;
+        }
+        if (dialog == nullptr || finished()) {
+            return;
+        }
+        if (m_steps[m_next](dialog)) {
+            ++m_next;
+        }
+        if (finished()) {
+            m_timer.stop();
+        }
+    }
+
+    std::vector<Step> m_steps;
+    RecordingNotifier& m_notifier;
+    std::size_t m_next = 0;
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+};
+
+TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
+    TempDir dir;
+    const auto settingsFile = dir / "config" / "tonwerk" / "Tonwerk.ini";
+    RecordingNotifier notifier;
+    ui::ProgramShell shell(notifier, settingsFile, app::SettingsEnvironment{dir.path(), dir.path(), {}});
+
+    ScreenDialog* first = nullptr;
+    Script script({
+                      [&](ScreenDialog* d) {
+                          first = d;
+                          EXPECT_EQ(d->dialogId(), app::kDjScreenDialogId);
+                          EXPECT_EQ(d->width(), 801);
+                          EXPECT_EQ(d->height(), 584);
+                          EXPECT_EQ(d->windowTitle(), QStringLiteral("ORVAN Tonwerk  "));
+                          // Real rendering: the placeholder paints the scheme's dark green.
+                          const QImage picture = d->grab().toImage();
+                          EXPECT_EQ(picture.pixelColor(5, 5), QColor(0x00, 0x4A, 0x00));
+                          notifier.answerNext(app::MessageAnswer::No);
+                          click(d, "exitButton");
+                          return true;
+                      },
+                      [&](ScreenDialog* d) {
+                          EXPECT_EQ(d, first) << "Exit answered No must keep the screen";
+                          notifier.answerNext(app::MessageAnswer::No);
+                          d->close(); // the window's close box asks too
+                          return true;
+                      },
+                      [&](ScreenDialog* d) {
+                          EXPECT_EQ(d, first);
+                          EXPECT_EQ(notifier.count(), 2u);
+                          click(d, "masterScreenButton");
+                          return true;
+                      },
+                      [&](ScreenDialog* d) {
+                          if (d->dialogId() != app::kMasterScreenDialogId) {
+                              return false; // the switch has not reached the loop yet
+                          }
+                          EXPECT_FALSE(shell.state().firstScreen);
+                          notifier.answerNext(app::MessageAnswer::Yes);
+                          click(d, "exitButton");
+                          return true;
+                      },
+                  },
+                  notifier);
+
+    shell.run();
+
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(shell.state().quitRequested);
+    EXPECT_TRUE(shell.state().stopWorker);
+    const auto shown = notifier.shown();
+    ASSERT_EQ(shown.size(), 3u);
+    for (const auto& m : shown) {
+        EXPECT_EQ(m.request.text, "Are you sure you want to exit Tonwerk?");
+        EXPECT_EQ(m.request.caption, "Warning");
+        EXPECT_EQ(m.request.buttons, app::MessageButtons::YesNo);
+    }
+    // The settings were written after each screen.
+    const std::string text = readFile(settingsFile);
+    EXPECT_NE(text.find("[Options]\nTagestip=0\n"), std::string::npos);
+    EXPECT_NE(text.find("MasterDlgLeft="), std::string::npos);
+}
+
+TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
+    const QPalette p = ui::programColourScheme(QPalette());
+    EXPECT_EQ(p.color(QPalette::Window), QColor(0x00, 0x4A, 0x00));
+    EXPECT_EQ(p.color(QPalette::WindowText), QColor(0xFF, 0xFF, 0x00));
+    EXPECT_EQ(p.color(QPalette::HighlightedText), QColor(0x00, 0xFF, 0xFF));
+    EXPECT_EQ(p.color(QPalette::Button), QColor(0x00, 0x80, 0x00));
+    EXPECT_EQ(p.color(QPalette::Light), QColor(0xAA, 0xAA, 0x00));
+
+    TempDir dir;
+    const auto settingsFile = dir / "Tonwerk.ini";
+    tonwerk::test::writeFile(settingsFile, "[TonwerkColor]\nChangeSysColor=1\n");
+    const QPalette before = QApplication::palette();
+    RecordingNotifier notifier;
+    ui::ProgramShell shell(notifier, settingsFile, app::SettingsEnvironment{dir.path(), dir.path(), {}});
+    Script script({[&](ScreenDialog* d) {
+                      EXPECT_EQ(d->palette().color(QPalette::Window), QColor(0x00, 0x4A, 0x00));
+                      notifier.answerNext(app::MessageAnswer::Yes);
+                      click(d, "exitButton");
+                      return true;
+                  }},
+                  notifier);
+    shell.run();
+    EXPECT_TRUE(script.finished());
+    QApplication::setPalette(before);
+}
+
+TEST(QtNotifier, MessagesFromOtherThreadsAreQueuedToTheUserInterfaceThread) {
+    std::vector<std::thread::id> presentedOn;
+    ui::QtNotifier notifier([&](const app::MessageRequest& request, QWidget*) {
+        presentedOn.push_back(std::this_thread::get_id());
+        return request.buttons == app::MessageButtons::YesNo ? app::MessageAnswer::No : app::MessageAnswer::Ok;
+    });
+
+    // On the user-interface thread: shown at once, with the answer given.
+    EXPECT_EQ(
+        notifier.notify(app::MessageRequest{"q", "Warning", app::MessageIcon::Question, app::MessageButtons::YesNo}),
+        app::MessageAnswer::No);
+    ASSERT_EQ(presentedOn.size(), 1u);
+
+    // From a timer-like thread: the call returns at once with the default answer, the box comes later.
+    app::MessageAnswer fromThread = app::MessageAnswer::Cancel;
+    std::thread worker([&] {
+        fromThread = notifier.notify(app::MessageRequest{"Timer could not created!", "Error", app::MessageIcon::Error,
+                                                         app::MessageButtons::YesNo});
+    });
+    worker.join();
+    EXPECT_EQ(fromThread, app::MessageAnswer::Yes);
+    EXPECT_EQ(presentedOn.size(), 1u);
+    QElapsedTimer clock;
+    clock.start();
+    while (presentedOn.size() < 2 && clock.elapsed() < 5000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    ASSERT_EQ(presentedOn.size(), 2u);
+    EXPECT_EQ(presentedOn[1], std::this_thread::get_id());
+}
+
+} // namespace
