@@ -1,0 +1,461 @@
+#include "RouteCommand.h"
+
+#include "midi/Performance.h"
+#include "platform/VirtualClock.h"
+
+#include <charconv>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace tonwerk::cli {
+
+namespace {
+
+using midi::ShortMessage;
+
+// Prints every action of the engine as "T kind ...".
+class Printer final : public midi::MidiOutput, public midi::VoiceOperations, public midi::ScreenFeedback {
+public:
+    explicit Printer(std::ostream& out) : m_out(out) {}
+    void setTime(std::uint32_t ms) { m_timeMs = ms; }
+
+    void send(ShortMessage message) override {
+        const unsigned status = message & 0xFF;
+        const int bytes = ((status & 0xF0) == 0xC0 || (status & 0xF0) == 0xD0) ? 2 : 3;
+        line("midi");
+        for (int i = 0; i < bytes; ++i) {
+            hex(static_cast<unsigned>((message >> (8 * i)) & 0xFF));
+        }
+        m_out << '\n';
+    }
+    void startVoice(int split, std::int16_t& voice, int key, int velocity) override {
+        voice = static_cast<std::int16_t>(split); // a handle that names the split's voice
+        line("voice-start");
+        m_out << ' ' << split << ' ' << key << ' ' << velocity << '\n';
+    }
+    void playVoice(int split) override { simple("voice-play", split); }
+    void releaseVoice(int split, std::int16_t /*voice*/) override { simple("voice-release", split); }
+    void muteSplit(int split) override { simple("voice-mute", split); }
+    void unmuteSplit(int split, int velocity) override {
+        line("voice-unmute");
+        m_out << ' ' << split << ' ' << velocity << '\n';
+    }
+    void clipNoteOn(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
+        clip("clip-on", split, message);
+    }
+    void clipNoteOff(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
+        clip("clip-off", split, message);
+    }
+    void keyReleased(int key) override { simple("key-released", key); }
+
+private:
+    void line(const char* kind) { m_out << m_timeMs << ' ' << kind; }
+    void hex(unsigned byte) {
+        char text[4];
+        std::snprintf(text, sizeof text, " %02x", byte & 0xFF);
+        m_out << text;
+    }
+    void simple(const char* kind, int value) {
+        line(kind);
+        m_out << ' ' << value << '\n';
+    }
+    void clip(const char* kind, int split, std::uint32_t message) {
+        line(kind);
+        m_out << ' ' << split;
+        for (int i = 0; i < 3; ++i) {
+            hex((message >> (8 * i)) & 0xFF);
+        }
+        m_out << '\n';
+    }
+
+    std::ostream& m_out;
+    std::uint32_t m_timeMs = 0;
+};
+
+class NoSong final : public midi::SongLink {};
+
+enum class FieldType { I32, U32, U8, I16, Text };
+
+struct Field {
+    const char* name;
+    FieldType type;
+    std::size_t offset;
+    std::size_t size = 0; // text fields
+};
+
+constexpr std::size_t kSample = offsetof(midi::Split, sample);
+
+const Field kFields[] = {
+    {"state", FieldType::I32, offsetof(midi::Split, state)},
+    {"solo", FieldType::I32, offsetof(midi::Split, solo)},
+    {"midiInChannel", FieldType::I32, offsetof(midi::Split, midiInChannel)},
+    {"midiOutChannel", FieldType::I32, offsetof(midi::Split, midiOutChannel)},
+    {"transpose", FieldType::I32, offsetof(midi::Split, transpose)},
+    {"velocityOffset", FieldType::I32, offsetof(midi::Split, velocityOffset)},
+    {"velocityMin", FieldType::I32, offsetof(midi::Split, velocityMin)},
+    {"velocityMax", FieldType::I32, offsetof(midi::Split, velocityMax)},
+    {"keyLow", FieldType::I32, offsetof(midi::Split, keyLow)},
+    {"keyHigh", FieldType::I32, offsetof(midi::Split, keyHigh)},
+    {"program", FieldType::I32, offsetof(midi::Split, program)},
+    {"bank", FieldType::I32, offsetof(midi::Split, bank)},
+    {"sfxFlags", FieldType::U32, offsetof(midi::Split, sfxFlags)},
+    {"showComment", FieldType::I32, offsetof(midi::Split, showComment)},
+    {"comment", FieldType::Text, offsetof(midi::Split, comment), sizeof(midi::Split::comment)},
+    {"heldCount", FieldType::I32, offsetof(midi::Split, heldCount)},
+    {"playingLimit", FieldType::I32, offsetof(midi::Split, playingLimit)},
+    {"noteInterval", FieldType::I32, offsetof(midi::Split, noteInterval)},
+    {"noteCounter", FieldType::I32, offsetof(midi::Split, noteCounter)},
+    {"noteCounterReset", FieldType::I32, offsetof(midi::Split, noteCounterReset)},
+    {"controllerTarget", FieldType::U8, offsetof(midi::Split, controllerTarget)},
+    {"pressureTarget", FieldType::U8, offsetof(midi::Split, pressureTarget)},
+    {"pitchTarget", FieldType::U8, offsetof(midi::Split, pitchTarget)},
+    {"noteTarget", FieldType::U8, offsetof(midi::Split, noteTarget)},
+    {"velocityTarget", FieldType::U8, offsetof(midi::Split, velocityTarget)},
+    {"parameterSlot", FieldType::U8, offsetof(midi::Split, parameterSlot)},
+    {"sampleMode", FieldType::I32, offsetof(midi::Split, sampleMode)},
+    {"rootNote", FieldType::I32, offsetof(midi::Split, rootNote)},
+    {"task", FieldType::I32, offsetof(midi::Split, task)},
+    {"loopTempo", FieldType::I32, offsetof(midi::Split, loopTempo)},
+    {"setupTempo", FieldType::I32, offsetof(midi::Split, setupTempo)},
+    {"setupPitch", FieldType::I32, offsetof(midi::Split, setupPitch)},
+    {"crossfaderValue", FieldType::I32, offsetof(midi::Split, crossfaderValue)},
+    {"splitNumber", FieldType::I32, offsetof(midi::Split, splitNumber)},
+    {"screenMask", FieldType::I32, offsetof(midi::Split, screenMask)},
+    {"volume", FieldType::I32, kSample + offsetof(midi::SampleBlock, volume)},
+    {"sampleRate", FieldType::I32, kSample + offsetof(midi::SampleBlock, sampleRate)},
+    {"pan", FieldType::I32, kSample + offsetof(midi::SampleBlock, pan)},
+    {"releaseTime", FieldType::I32, kSample + offsetof(midi::SampleBlock, releaseTime)},
+    {"sampleFlags", FieldType::I32, kSample + offsetof(midi::SampleBlock, sampleFlags)},
+    {"playFlags", FieldType::I32, kSample + offsetof(midi::SampleBlock, playFlags)},
+    {"voiceIndex", FieldType::I16, kSample + offsetof(midi::SampleBlock, voiceIndex)},
+    {"loopStart", FieldType::I32, kSample + offsetof(midi::SampleBlock, loopStart)},
+};
+
+// A decimal number with optional sign, or 0x hex.
+std::optional<long long> parseNumber(std::string_view text) {
+    bool negative = false;
+    if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+        negative = text.front() == '-';
+        text.remove_prefix(1);
+    }
+    int base = 10;
+    if (text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X')) {
+        base = 16;
+        text.remove_prefix(2);
+    }
+    if (text.empty() || text.size() > 16) {
+        return std::nullopt;
+    }
+    long long value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+    if (ec != std::errc{} || end != text.data() + text.size() || value < 0) {
+        return std::nullopt;
+    }
+    return negative ? -value : value;
+}
+
+std::optional<int> parseHexByte(std::string_view text) {
+    if (text.empty() || text.size() > 2) {
+        return std::nullopt;
+    }
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (ec != std::errc{} || end != text.data() + text.size()) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// Splits a line into words at blanks; a double-quoted part belongs to its word and may hold '#'
+// and blanks; an unquoted '#' ends the line. Returns false for an unterminated quote.
+bool splitWords(std::string_view line, std::vector<std::string>& words) {
+    words.clear();
+    std::string word;
+    bool inWord = false;
+    bool quoted = false;
+    for (const char c : line) {
+        if (quoted) {
+            word.push_back(c);
+            if (c == '"') {
+                quoted = false;
+            }
+            continue;
+        }
+        if (c == '#') {
+            break;
+        }
+        if (c == ' ' || c == '\t' || c == '\r') {
+            if (inWord) {
+                words.push_back(word);
+                word.clear();
+                inWord = false;
+            }
+            continue;
+        }
+        inWord = true;
+        word.push_back(c);
+        if (c == '"') {
+            quoted = true;
+        }
+    }
+    if (quoted) {
+        return false;
+    }
+    if (inWord) {
+        words.push_back(word);
+    }
+    return true;
+}
+
+class RouteRunner {
+public:
+    RouteRunner(std::ostream& out, std::ostream& err, int keyboardVelocity, bool programChangeSelectsSetup,
+                bool markNotes)
+        : m_printer(out), m_err(err), m_performance(m_printer, m_printer, m_printer, m_song) {
+        auto& options = m_performance.options();
+        options.keyboardVelocity = keyboardVelocity;
+        options.programChangeSelectsSetup = programChangeSelectsSetup;
+        options.markNotes = markNotes;
+    }
+
+    int run(std::string_view script) {
+        std::size_t start = 0;
+        int number = 0;
+        while (start <= script.size()) {
+            std::size_t end = script.find('\n', start);
+            if (end == std::string_view::npos) {
+                end = script.size();
+            }
+            ++number;
+            const std::string error = runLine(script.substr(start, end - start));
+            if (!error.empty()) {
+                m_err << "line " << number << ": " << error << '\n';
+                return 2;
+            }
+            if (end == script.size()) {
+                break;
+            }
+            start = end + 1;
+        }
+        return 0;
+    }
+
+private:
+    std::string runLine(std::string_view line) {
+        std::vector<std::string> words;
+        if (!splitWords(line, words)) {
+            return "unterminated quote";
+        }
+        if (words.empty()) {
+            return {};
+        }
+        std::size_t first = 0;
+        if (words[0].front() == '@') {
+            const auto time = parseNumber(std::string_view(words[0]).substr(1));
+            if (!time || words[0].size() < 2 || words[0][1] == '-' || words[0][1] == '+' || *time > 0xFFFFFFFFLL) {
+                return "bad time: " + words[0];
+            }
+            if (*time < m_timeMs) {
+                return "time goes backwards: " + words[0];
+            }
+            m_timeMs = *time;
+            first = 1;
+        }
+        // The clock advances (with its 4 ms ticks) even for a line that holds only a time.
+        m_clock.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
+            m_printer.setTime(now);
+            m_performance.clockTick(now);
+        });
+        m_printer.setTime(static_cast<std::uint32_t>(m_timeMs));
+        if (first == words.size()) {
+            return {};
+        }
+        const std::string& command = words[first];
+        const std::vector<std::string> args(words.begin() + static_cast<std::ptrdiff_t>(first) + 1, words.end());
+        if (command == "user" || command == "inject") {
+            ShortMessage message = 0;
+            if (const std::string e = parseMessage(args, message); !e.empty()) {
+                return e;
+            }
+            m_performance.onMidiData(command == "user" ? midi::MidiSource::User : midi::MidiSource::Injected, message);
+            return {};
+        }
+        if (command == "panic") {
+            if (!args.empty()) {
+                return "panic takes no arguments";
+            }
+            m_performance.allNotesOff();
+            return {};
+        }
+        if (command == "set") {
+            return setFields(args);
+        }
+        if (command == "option") {
+            return setOptions(args);
+        }
+        ShortMessage message = 0;
+        std::vector<std::string> bytes(words.begin() + static_cast<std::ptrdiff_t>(first), words.end());
+        if (const std::string e = parseMessage(bytes, message); !e.empty()) {
+            return "unknown command or " + e;
+        }
+        m_performance.onMidiData(midi::MidiSource::Device, message);
+        return {};
+    }
+
+    static std::string parseMessage(const std::vector<std::string>& args, ShortMessage& message) {
+        if (args.empty() || args.size() > 3) {
+            return "a message is 1 to 3 hex bytes";
+        }
+        message = 0;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            const auto byte = parseHexByte(args[i]);
+            if (!byte) {
+                return "bad hex byte: " + args[i];
+            }
+            message |= static_cast<ShortMessage>(*byte) << (8 * i);
+        }
+        return {};
+    }
+
+    std::string setFields(const std::vector<std::string>& args) {
+        if (args.size() < 2) {
+            return "set needs a split and FIELD=VALUE";
+        }
+        const auto index = parseNumber(args[0]);
+        if (!index || *index < 0 || *index >= midi::kSplitCount) {
+            return "split out of range: " + args[0];
+        }
+        midi::Split& split = m_performance.split(static_cast<int>(*index));
+        auto* bytes = reinterpret_cast<unsigned char*>(&split);
+        for (std::size_t i = 1; i < args.size(); ++i) {
+            const std::string& assignment = args[i];
+            const std::size_t eq = assignment.find('=');
+            if (eq == std::string::npos || eq == 0) {
+                return "expected FIELD=VALUE: " + assignment;
+            }
+            const std::string name = assignment.substr(0, eq);
+            const std::string value = assignment.substr(eq + 1);
+            if (name.rfind("velocityCurve.", 0) == 0) {
+                const auto entry = parseNumber(std::string_view(name).substr(14));
+                const auto v = parseNumber(value);
+                if (!entry || *entry < 0 || *entry > 127) {
+                    return "velocityCurve entry out of range: " + name;
+                }
+                if (!v || *v < 0 || *v > 255) {
+                    return "bad value for " + name + ": " + value;
+                }
+                split.velocityCurve[static_cast<std::size_t>(*entry)] = static_cast<std::uint8_t>(*v);
+                continue;
+            }
+            const Field* field = nullptr;
+            for (const Field& f : kFields) {
+                if (name == f.name) {
+                    field = &f;
+                }
+            }
+            if (field == nullptr) {
+                return "unknown field: " + name;
+            }
+            if (field->type == FieldType::Text) {
+                if (value.size() < 2 || value.front() != '"' || value.back() != '"') {
+                    return name + " needs a quoted text";
+                }
+                const std::string text = value.substr(1, value.size() - 2);
+                if (text.size() >= field->size) {
+                    return name + " is longer than " + std::to_string(field->size - 1) + " bytes";
+                }
+                std::memset(bytes + field->offset, 0, field->size);
+                std::memcpy(bytes + field->offset, text.data(), text.size());
+                continue;
+            }
+            const auto v = parseNumber(value);
+            if (!v) {
+                return "bad value for " + name + ": " + value;
+            }
+            switch (field->type) {
+            case FieldType::I32:
+            case FieldType::U32: {
+                // Any 32-bit pattern: signed values, or unsigned ones up to 0xFFFFFFFF.
+                if (*v < INT32_MIN || *v > 0xFFFFFFFFLL) {
+                    return "value out of range for " + name + ": " + value;
+                }
+                const auto word = static_cast<std::uint32_t>(*v);
+                std::memcpy(bytes + field->offset, &word, sizeof word);
+                break;
+            }
+            case FieldType::I16: {
+                if (*v < INT16_MIN || *v > 0xFFFF) {
+                    return "value out of range for " + name + ": " + value;
+                }
+                const auto half = static_cast<std::uint16_t>(*v);
+                std::memcpy(bytes + field->offset, &half, sizeof half);
+                break;
+            }
+            case FieldType::U8:
+                if (*v < 0 || *v > 255) {
+                    return "value out of range for " + name + ": " + value;
+                }
+                bytes[field->offset] = static_cast<unsigned char>(*v);
+                break;
+            case FieldType::Text:
+                break;
+            }
+        }
+        return {};
+    }
+
+    std::string setOptions(const std::vector<std::string>& args) {
+        if (args.empty()) {
+            return "option needs NAME=VALUE";
+        }
+        auto& options = m_performance.options();
+        for (const std::string& assignment : args) {
+            const std::size_t eq = assignment.find('=');
+            const std::string name = assignment.substr(0, eq);
+            const auto v = eq == std::string::npos ? std::nullopt : parseNumber(assignment.substr(eq + 1));
+            if (!v) {
+                return "expected NAME=VALUE: " + assignment;
+            }
+            if (name == "keyboardVelocity") {
+                if (*v < INT32_MIN || *v > INT32_MAX) {
+                    return "value out of range: " + assignment;
+                }
+                options.keyboardVelocity = static_cast<int>(*v);
+            } else if (name == "programChangeSelectsSetup" || name == "markNotes") {
+                if (*v != 0 && *v != 1) {
+                    return name + " is 0 or 1";
+                }
+                (name == "markNotes" ? options.markNotes : options.programChangeSelectsSetup) = *v == 1;
+            } else if (name == "screen") {
+                if (*v < 1 || *v > 3) {
+                    return "screen is 1 (Master), 2 (Rock) or 3 (DJ)";
+                }
+                options.screen = static_cast<midi::ScreenKind>(*v);
+            } else {
+                return "unknown option: " + name;
+            }
+        }
+        return {};
+    }
+
+    Printer m_printer;
+    NoSong m_song;
+    std::ostream& m_err;
+    midi::Performance m_performance;
+    platform::VirtualClock m_clock;
+    long long m_timeMs = 0;
+};
+
+} // namespace
+
+int runRouteScript(std::string_view script, int keyboardVelocity, bool programChangeSelectsSetup, bool markNotes,
+                   std::ostream& out, std::ostream& err) {
+    RouteRunner runner(out, err, keyboardVelocity, programChangeSelectsSetup, markNotes);
+    return runner.run(script);
+}
+
+} // namespace tonwerk::cli
