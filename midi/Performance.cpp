@@ -82,8 +82,9 @@ int Performance::findNote(int key, int channel, bool latched) const {
         if (note.inChannel != channel || (key != -1 && note.inKey != key)) {
             continue;
         }
+        // Only a sample note can be latched, whatever its split has become since.
         const bool isLatched =
-            note.split >= 0 &&
+            note.split >= 0 && static_cast<SplitTask>(note.task) == SplitTask::Sample &&
             (m_currentSetup->splits[static_cast<std::size_t>(note.split)].sample.playFlags & PlayFlag::kLatched) != 0;
         if (key == -1 || isLatched == latched) {
             return i;
