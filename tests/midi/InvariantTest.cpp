@@ -194,7 +194,7 @@ void runRandomPerformance(std::uint32_t seed, CheckingOutput& output) {
 TEST(DispatcherInvariant, EveryNoteOnGetsExactlyOneNoteOffAndEveryByteIsValid) {
     // TONWERK_INVARIANT_SEEDS runs more scripts for a longer soak.
     const char* env = std::getenv("TONWERK_INVARIANT_SEEDS");
-    const std::uint32_t seeds = env != nullptr ? static_cast<std::uint32_t>(std::strtoul(env, nullptr, 10)) : 4000;
+    const std::uint32_t seeds = env != nullptr ? static_cast<std::uint32_t>(std::strtoul(env, nullptr, 10)) : 10000;
     int notes = 0;
     for (std::uint32_t seed = 1; seed <= seeds; ++seed) {
         CheckingOutput output;
