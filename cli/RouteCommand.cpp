@@ -1,6 +1,7 @@
 #include "RouteCommand.h"
 
 #include "midi/Performance.h"
+#include "midi/SplitFields.h"
 #include "platform/VirtualClock.h"
 
 #include <charconv>
@@ -78,62 +79,15 @@ private:
 
 class NoSong final : public midi::SongLink {};
 
-enum class FieldType { I32, U32, U8, I16, Text };
-
-struct Field {
-    const char* name;
-    FieldType type;
-    std::size_t offset;
-    std::size_t size = 0; // text fields
-};
-
-constexpr std::size_t kSample = offsetof(midi::Split, sample);
-
-const Field kFields[] = {
-    {"state", FieldType::I32, offsetof(midi::Split, state)},
-    {"solo", FieldType::I32, offsetof(midi::Split, solo)},
-    {"midiInChannel", FieldType::I32, offsetof(midi::Split, midiInChannel)},
-    {"midiOutChannel", FieldType::I32, offsetof(midi::Split, midiOutChannel)},
-    {"transpose", FieldType::I32, offsetof(midi::Split, transpose)},
-    {"velocityOffset", FieldType::I32, offsetof(midi::Split, velocityOffset)},
-    {"velocityMin", FieldType::I32, offsetof(midi::Split, velocityMin)},
-    {"velocityMax", FieldType::I32, offsetof(midi::Split, velocityMax)},
-    {"keyLow", FieldType::I32, offsetof(midi::Split, keyLow)},
-    {"keyHigh", FieldType::I32, offsetof(midi::Split, keyHigh)},
-    {"program", FieldType::I32, offsetof(midi::Split, program)},
-    {"bank", FieldType::I32, offsetof(midi::Split, bank)},
-    {"sfxFlags", FieldType::U32, offsetof(midi::Split, sfxFlags)},
-    {"showComment", FieldType::I32, offsetof(midi::Split, showComment)},
-    {"comment", FieldType::Text, offsetof(midi::Split, comment), sizeof(midi::Split::comment)},
-    {"heldCount", FieldType::I32, offsetof(midi::Split, heldCount)},
-    {"playingLimit", FieldType::I32, offsetof(midi::Split, playingLimit)},
-    {"noteInterval", FieldType::I32, offsetof(midi::Split, noteInterval)},
-    {"noteCounter", FieldType::I32, offsetof(midi::Split, noteCounter)},
-    {"noteCounterReset", FieldType::I32, offsetof(midi::Split, noteCounterReset)},
-    {"controllerTarget", FieldType::U8, offsetof(midi::Split, controllerTarget)},
-    {"pressureTarget", FieldType::U8, offsetof(midi::Split, pressureTarget)},
-    {"pitchTarget", FieldType::U8, offsetof(midi::Split, pitchTarget)},
-    {"noteTarget", FieldType::U8, offsetof(midi::Split, noteTarget)},
-    {"velocityTarget", FieldType::U8, offsetof(midi::Split, velocityTarget)},
-    {"parameterSlot", FieldType::U8, offsetof(midi::Split, parameterSlot)},
-    {"sampleMode", FieldType::I32, offsetof(midi::Split, sampleMode)},
-    {"rootNote", FieldType::I32, offsetof(midi::Split, rootNote)},
-    {"task", FieldType::I32, offsetof(midi::Split, task)},
-    {"loopTempo", FieldType::I32, offsetof(midi::Split, loopTempo)},
-    {"setupTempo", FieldType::I32, offsetof(midi::Split, setupTempo)},
-    {"setupPitch", FieldType::I32, offsetof(midi::Split, setupPitch)},
-    {"crossfaderValue", FieldType::I32, offsetof(midi::Split, crossfaderValue)},
-    {"splitNumber", FieldType::I32, offsetof(midi::Split, splitNumber)},
-    {"screenMask", FieldType::I32, offsetof(midi::Split, screenMask)},
-    {"volume", FieldType::I32, kSample + offsetof(midi::SampleBlock, volume)},
-    {"sampleRate", FieldType::I32, kSample + offsetof(midi::SampleBlock, sampleRate)},
-    {"pan", FieldType::I32, kSample + offsetof(midi::SampleBlock, pan)},
-    {"releaseTime", FieldType::I32, kSample + offsetof(midi::SampleBlock, releaseTime)},
-    {"sampleFlags", FieldType::I32, kSample + offsetof(midi::SampleBlock, sampleFlags)},
-    {"playFlags", FieldType::I32, kSample + offsetof(midi::SampleBlock, playFlags)},
-    {"voiceIndex", FieldType::I16, kSample + offsetof(midi::SampleBlock, voiceIndex)},
-    {"loopStart", FieldType::I32, kSample + offsetof(midi::SampleBlock, loopStart)},
-};
+// A split field by its bare name: the split's own fields first, then the sample and video blocks.
+const midi::SplitField* fieldNamed(std::string_view name) {
+    for (const std::string_view block : {"", "sample", "video"}) {
+        if (const midi::SplitField* field = midi::findSplitField(block, name)) {
+            return field;
+        }
+    }
+    return nullptr;
+}
 
 // A decimal number with optional sign, or 0x hex.
 std::optional<long long> parseNumber(std::string_view text) {
@@ -337,73 +291,53 @@ private:
             if (eq == std::string::npos || eq == 0) {
                 return "expected FIELD=VALUE: " + assignment;
             }
-            const std::string name = assignment.substr(0, eq);
+            std::string name = assignment.substr(0, eq);
             const std::string value = assignment.substr(eq + 1);
-            if (name.rfind("velocityCurve.", 0) == 0) {
-                const auto entry = parseNumber(std::string_view(name).substr(14));
-                const auto v = parseNumber(value);
-                if (!entry || *entry < 0 || *entry > 127) {
-                    return "velocityCurve entry out of range: " + name;
+            // NAME.N addresses entry N of an array field (velocityCurve.60=100).
+            std::size_t element = 0;
+            bool indexed = false;
+            if (const std::size_t dot = name.find('.'); dot != std::string::npos) {
+                const auto n = parseNumber(std::string_view(name).substr(dot + 1));
+                name.resize(dot);
+                if (!n || *n < 0) {
+                    return "bad entry number in " + assignment.substr(0, eq);
                 }
-                if (!v || *v < 0 || *v > 255) {
-                    return "bad value for " + name + ": " + value;
-                }
-                split.velocityCurve[static_cast<std::size_t>(*entry)] = static_cast<std::uint8_t>(*v);
-                continue;
+                element = static_cast<std::size_t>(*n);
+                indexed = true;
             }
-            const Field* field = nullptr;
-            for (const Field& f : kFields) {
-                if (name == f.name) {
-                    field = &f;
-                }
-            }
+            const midi::SplitField* field = fieldNamed(name);
             if (field == nullptr) {
                 return "unknown field: " + name;
             }
-            if (field->type == FieldType::Text) {
-                if (value.size() < 2 || value.front() != '"' || value.back() != '"') {
+            if (field->kind == midi::FieldKind::Text) {
+                if (indexed || value.size() < 2 || value.front() != '"' || value.back() != '"') {
                     return name + " needs a quoted text";
                 }
                 const std::string text = value.substr(1, value.size() - 2);
-                if (text.size() >= field->size) {
-                    return name + " is longer than " + std::to_string(field->size - 1) + " bytes";
+                if (text.size() >= field->count) {
+                    return name + " is longer than " + std::to_string(field->count - 1) + " bytes";
                 }
-                std::memset(bytes + field->offset, 0, field->size);
+                std::memset(bytes + field->offset, 0, field->count);
                 std::memcpy(bytes + field->offset, text.data(), text.size());
                 continue;
+            }
+            if (indexed != (field->count > 1) || element >= field->count) {
+                return field->count > 1 ? name + " needs an entry number 0-" + std::to_string(field->count - 1)
+                                        : name + " has no entries";
             }
             const auto v = parseNumber(value);
             if (!v) {
                 return "bad value for " + name + ": " + value;
             }
-            switch (field->type) {
-            case FieldType::I32:
-            case FieldType::U32: {
-                // Any 32-bit pattern: signed values, or unsigned ones up to 0xFFFFFFFF.
-                if (*v < INT32_MIN || *v > 0xFFFFFFFFLL) {
-                    return "value out of range for " + name + ": " + value;
-                }
-                const auto word = static_cast<std::uint32_t>(*v);
-                std::memcpy(bytes + field->offset, &word, sizeof word);
-                break;
+            // Any value the field's type can hold: signed values, or unsigned ones up to its width.
+            const std::size_t size = midi::elementSize(field->kind);
+            const long long low = size == 4 ? INT32_MIN : (size == 2 ? INT16_MIN : 0);
+            const long long high = size == 4 ? 0xFFFFFFFFLL : (size == 2 ? 0xFFFFLL : 0xFFLL);
+            if (*v < low || *v > high) {
+                return "value out of range for " + name + ": " + value;
             }
-            case FieldType::I16: {
-                if (*v < INT16_MIN || *v > 0xFFFF) {
-                    return "value out of range for " + name + ": " + value;
-                }
-                const auto half = static_cast<std::uint16_t>(*v);
-                std::memcpy(bytes + field->offset, &half, sizeof half);
-                break;
-            }
-            case FieldType::U8:
-                if (*v < 0 || *v > 255) {
-                    return "value out of range for " + name + ": " + value;
-                }
-                bytes[field->offset] = static_cast<unsigned char>(*v);
-                break;
-            case FieldType::Text:
-                break;
-            }
+            const auto raw = static_cast<std::uint32_t>(*v);
+            std::memcpy(bytes + field->offset + element * size, &raw, size); // little-endian
         }
         return {};
     }

@@ -121,6 +121,10 @@ void Performance::onMidiData(MidiSource source, ShortMessage message) {
     }
 }
 
+void Performance::sendProgramChange(const Split& split) {
+    send(shortMessage(kStatusProgram | outChannel(split), dataByte(split.program)));
+}
+
 void Performance::selectSetupByProgram(int program) {
     if (program >= kSetupSlots) {
         return;
@@ -133,7 +137,7 @@ void Performance::selectSetupByProgram(int program) {
         const Split& s = split(i);
         m_screen.splitLineChanged(i);
         if (s.state == 1) {
-            send(shortMessage(kStatusProgram | outChannel(s), dataByte(s.program)));
+            sendProgramChange(s);
         }
     }
     m_screen.splitSelected(0);
@@ -260,7 +264,7 @@ void Performance::noteOn(int channel, int key, int velocity) {
             send(out);
             break;
         case SplitTask::Avi:
-            m_screen.clipNoteOn(i, out, s.video.words[0]);
+            m_screen.clipNoteOn(i, out, s.video.splitIndex);
             break;
         case SplitTask::Sample:
             sampleNoteOn(i, s, index, channel, key);
@@ -388,7 +392,7 @@ void Performance::noteOff(int channel, int key) {
                 break;
             }
             case SplitTask::Avi:
-                m_screen.clipNoteOff(note.split, word, s.video.words[0]);
+                m_screen.clipNoteOff(note.split, word, s.video.splitIndex);
                 break;
             case SplitTask::Midi:
                 note.outStatus = static_cast<std::uint8_t>(kStatusNoteOff | note.outStatus);
@@ -418,7 +422,7 @@ void Performance::releaseSustainedNotes(int channel) {
                     }
                 } else if (static_cast<SplitTask>(note.task) == SplitTask::Avi) {
                     m_screen.clipNoteOff(note.split, shortMessage(note.outStatus, note.outKey, note.outVelocity),
-                                         s.video.words[0]);
+                                         s.video.splitIndex);
                 }
             }
             freeNote(index);
@@ -502,7 +506,7 @@ void Performance::releaseAllRunningNotes() {
                 break;
             case SplitTask::Avi:
                 m_screen.clipNoteOff(note.split, shortMessage(note.outStatus & 0x0F, note.outKey, note.outVelocity),
-                                     s.video.words[0]);
+                                     s.video.splitIndex);
                 break;
             }
             m_screen.keyReleased(note.outKey);

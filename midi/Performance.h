@@ -51,6 +51,9 @@ public:
     // Resets split `index` of the current setup (its screen mask from the current screen).
     void resetSplit(int setupNumber, int index);
 
+    // Sends split's program change on its output channel (its program as a data byte).
+    void sendProgramChange(const Split& split);
+
     // Empties every list and the pedal state and returns all 512 entries to the pool.
     void initNotePool();
 

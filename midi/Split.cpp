@@ -163,33 +163,38 @@ void resetSampleBlock(Split& split) {
 
 void resetVideoBlock(Split& split, int index) {
     VideoBlock& v = split.video;
-    v.words.fill(0);
-    v.atSplitOffset(604) = index; // the clip identifier
-    v.atSplitOffset(608) = -1;
-    v.atSplitOffset(612) = -1;
-    v.atSplitOffset(620) = 1000;
-    v.atSplitOffset(644) = 1;
-    v.atSplitOffset(660) = 1000;
-    for (std::size_t offset = 696; offset <= 724; offset += 4) {
-        v.atSplitOffset(offset) = 1000;
+    v = VideoBlock{};
+    v.splitIndex = index; // the clip identifier
+    v.firstStream = -1;
+    v.endStream = -1;
+    v.clipEnd = 1000;
+    v.stepWidth = 1;
+    v.rangeEnd = 1000;
+    v.rowEnd.fill(1000);
+    v.optionFlags = 2;
+    v.brightness = 0xFFFF;
+    v.effectFlags = 0x4000000;
+    v.mixMode = 0x4000000;
+    v.mixX = -1;
+    v.mixY = -1;
+    v.mixWidth = -1;
+    v.mixHeight = -1;
+    v.blackKeyLevel = 5;
+    v.whiteKeyLevel = 200;
+    v.blueKeyLevel = 200;
+    v.keyRange = {255, 0, 255, 0, 255, 0};
+    v.rowEffect = {0x800000, 0x10000, 4, 0x100000, 0x80000, 0x200000, 8, 2};
+    v.rowEnabled.fill(1);
+    v.currentRow = -1;
+}
+
+std::int32_t VideoBlock::word(std::size_t splitOffset) const {
+    std::int32_t value = 0;
+    const std::size_t offset = splitOffset - 604;
+    if (offset + sizeof value <= sizeof(VideoBlock)) {
+        std::memcpy(&value, reinterpret_cast<const unsigned char*>(this) + offset, sizeof value);
     }
-    v.atSplitOffset(732) = 2;
-    v.atSplitOffset(740) = 0xFFFF;
-    v.atSplitOffset(744) = 0x4000000;
-    v.atSplitOffset(752) = 0x4000000;
-    for (std::size_t offset = 756; offset <= 768; offset += 4) {
-        v.atSplitOffset(offset) = -1;
-    }
-    const std::pair<std::size_t, std::int32_t> words[] = {
-        {772, 5},        {776, 200},     {780, 200},      {784, 255},      {788, 0},       {792, 255},
-        {796, 0},        {800, 255},     {804, 0},        {808, 0x800000}, {812, 0x10000}, {816, 4},
-        {820, 0x100000}, {824, 0x80000}, {828, 0x200000}, {832, 8},        {836, 2},       {876, -1}};
-    for (const auto& [offset, value] : words) {
-        v.atSplitOffset(offset) = value;
-    }
-    for (std::size_t offset = 844; offset <= 872; offset += 4) {
-        v.atSplitOffset(offset) = 1;
-    }
+    return value;
 }
 
 void resetSplit(Split& split, int setupNumber, int index, std::int32_t screenMask) {

@@ -58,14 +58,48 @@ inline constexpr std::int32_t kLatched = 0x2;
 inline constexpr std::int32_t kAudible = 0x4;
 } // namespace PlayFlag
 
-// The 276-byte video block of a split (split offsets 604–879), as 69 little-endian words. The video
-// engine gives the words their meaning; the first is the clip identifier.
+// The 276-byte video block of a split (split offsets 604–879): the split's clip state, given its
+// meaning by the video engine. The first word is the clip identifier.
 struct VideoBlock {
-    std::array<std::int32_t, 69> words;
+    std::int32_t splitIndex;
+    std::int32_t firstStream; // -1 if none
+    std::int32_t endStream;   // -1 if none
+    std::int32_t clipStart;
+    std::int32_t clipEnd;
+    std::int32_t framePos;
+    std::int32_t holdAtStart;
+    std::int32_t noteVelocity;
+    std::int32_t noteNumber;
+    std::int32_t playing;
+    std::int32_t stepWidth;
+    std::int32_t restartPending;
+    std::int32_t restartFrame;
+    std::int32_t rangeStart;
+    std::int32_t rangeEnd;
+    std::array<std::int32_t, 8> rowStart;
+    std::array<std::int32_t, 8> rowEnd;
+    std::int32_t reserved728;
+    std::int32_t optionFlags;
+    std::int32_t runFlags;
+    std::int32_t brightness;
+    std::int32_t effectFlags;
+    std::int32_t reserved748;
+    std::int32_t mixMode;
+    std::int32_t mixX;
+    std::int32_t mixY;
+    std::int32_t mixWidth;
+    std::int32_t mixHeight;
+    std::int32_t blackKeyLevel;
+    std::int32_t whiteKeyLevel;
+    std::int32_t blueKeyLevel;
+    std::array<std::int32_t, 6> keyRange;
+    std::array<std::int32_t, 8> rowEffect;
+    std::int32_t deckMode;
+    std::array<std::int32_t, 8> rowEnabled;
+    std::int32_t currentRow;
 
-    // Word at a split offset (604, 608, …).
-    [[nodiscard]] std::int32_t& atSplitOffset(std::size_t offset) { return words[(offset - 604) / 4]; }
-    [[nodiscard]] std::int32_t atSplitOffset(std::size_t offset) const { return words[(offset - 604) / 4]; }
+    // The word at a split offset (604, 608, …, 876).
+    [[nodiscard]] std::int32_t word(std::size_t splitOffset) const;
 };
 
 // The 64-byte sample block of a split (split offsets 880–943). Handles are 32-bit words; the audio
@@ -152,6 +186,11 @@ struct Split {
 
 static_assert(std::is_standard_layout_v<Split> && std::is_trivially_copyable_v<Split>);
 static_assert(sizeof(VideoBlock) == 276);
+static_assert(offsetof(VideoBlock, rowStart) == 60 && offsetof(VideoBlock, rowEnd) == 92);
+static_assert(offsetof(VideoBlock, optionFlags) == 128 && offsetof(VideoBlock, mixMode) == 148);
+static_assert(offsetof(VideoBlock, keyRange) == 180 && offsetof(VideoBlock, rowEffect) == 204);
+static_assert(offsetof(VideoBlock, deckMode) == 236 && offsetof(VideoBlock, rowEnabled) == 240);
+static_assert(offsetof(VideoBlock, currentRow) == 272);
 static_assert(sizeof(SampleBlock) == 64);
 static_assert(sizeof(Split) == 944);
 static_assert(offsetof(Split, state) == 0);

@@ -256,7 +256,7 @@ TEST_F(EngineTest, AviSplitsSendClipNotes) {
     Split& s = on(5);
     s.task = 3;
     s.midiOutChannel = 2;
-    s.video.words[0] = 42;
+    s.video.splitIndex = 42;
     play(0x90, 60, 100);
     play(0x80, 60, 0);
     EXPECT_EQ(hooks.take(), (Events{"clip-on 5 92 3c 64 clip 42", "clip-off 5 02 3c 64 clip 42"}));

@@ -47,7 +47,7 @@ TEST(SplitRecord, DefaultsOfEveryBlock) {
     EXPECT_EQ(s.sample.volume, 0);
     EXPECT_EQ(s.sample.loopStart, 0);
     // Video block words, by split offset.
-    const auto w = [&](std::size_t offset) { return s.video.atSplitOffset(offset); };
+    const auto w = [&](std::size_t offset) { return s.video.word(offset); };
     EXPECT_EQ(w(604), 17);
     EXPECT_EQ(w(608), -1);
     EXPECT_EQ(w(616), 0);

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstddef>
+#include <span>
+#include <string_view>
+
+namespace tonwerk::midi {
+
+// Every field of the 944-byte split record by name, offset and kind: the one description that the
+// setup dump, the setup maker and the route scripts share. The fields tile the record exactly;
+// reserved words are named "reserved<offset>" with the offset in the record.
+enum class FieldKind { I32, U32, I16, U8, Text };
+
+struct SplitField {
+    std::string_view name;
+    std::string_view block; // "", "video" or "sample"
+    FieldKind kind;
+    std::size_t offset; // in the record
+    std::size_t count;  // elements (array fields > 1); for Text the field's size in bytes
+};
+
+[[nodiscard]] std::span<const SplitField> splitFields();
+
+// The field of that name in that block ("" for the split's own fields), or nullptr.
+[[nodiscard]] const SplitField* findSplitField(std::string_view block, std::string_view name);
+
+[[nodiscard]] std::size_t elementSize(FieldKind kind);
+
+} // namespace tonwerk::midi
