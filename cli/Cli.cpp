@@ -1,12 +1,17 @@
 #include "Cli.h"
 
 #include "RouteCommand.h"
+#include "SetupJson.h"
 #include "StderrNotifier.h"
 #include "app/Settings.h"
 #include "platform/AtomicFile.h"
+#include "platform/RiffFile.h"
 #include "platform/SystemPaths.h"
+#include "setups/SetupFile.h"
+#include "song/Song.h"
 #include "tonwerk/Version.h"
 
+#include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -25,7 +30,13 @@ Commands:
   settings dump [--file F]   Print every setting as "[Section] Key=value" in the order
                              the program reads them, as loaded (defaults where absent).
                              F defaults to the program's settings file.
-  route [--settings F] [SCRIPT]
+  setup dump FILE            Print a setup (.mks) or bank (.mkb) file as JSON, as read.
+  setup make OUT             Write a setup or bank file from such JSON on standard input
+                             (fields left out take their defaults; several setups, or an
+                             OUT ending in .mkb, make a bank).
+  song dump FILE.mid         Print a MIDI file as the song holds it: a line
+                             "events=N saved=N lengthBeats=N", then "BAR:TICK XX YY ZZ WW".
+  route [--settings F] [--setup FILE] [SCRIPT]
                              Run a script of MIDI input (a file, or standard input) through
                              the dispatcher with a fresh default setup and print every
                              action as "T kind ...", T the virtual time in ms. Without
@@ -41,10 +52,15 @@ decreasing; the engine's 4 ms clock ticks run up to T first):
                              comment="text", velocityCurve.N=V
   option NAME=VALUE          keyboardVelocity, programChangeSelectsSetup (0/1),
                              markNotes (0/1), screen (1 Master, 2 Rock, 3 DJ)
+  load FILE | save FILE      load or save a setup file
+  song-load FILE | song-save FILE
+  record | play | stop | break   the song transport (songs play as midi lines)
+  tempo N                    the setup tempo, 50-260 beats per minute
 Output lines: T midi XX YY [ZZ] | T clip-on S XX YY ZZ | T clip-off S XX YY ZZ |
   T key-released K | T voice-start S K V | T voice-play S | T voice-release S |
   T voice-mute S | T voice-unmute S V
-A line that cannot be run prints "line N: reason" to stderr and exits with status 2.
+A line that cannot be run prints "line N: reason" to stderr and exits with status 2; a
+save that fails names the file and the reason and exits with status 1.
 
 Options:
   --help      Show this text and exit.
@@ -87,8 +103,14 @@ int settingsDump(std::span<const std::string_view> args, std::ostream& out, std:
 int route(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
     std::optional<std::filesystem::path> settingsFile;
     std::optional<std::string> scriptFile;
+    RouteOptions options;
     for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--settings") {
+        if (args[i] == "--setup") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return usageError(err, "--setup needs a file name");
+            }
+            options.setupFile = std::string(args[++i]);
+        } else if (args[i] == "--settings") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 return usageError(err, "--settings needs a file name");
             }
@@ -126,8 +148,84 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
         }
         script = contents.data;
     }
-    return runRouteScript(script, settings.keyboardVelocity, settings.programChangeSelectsSetup != 0,
-                          settings.markNotes != 0, out, err);
+    options.keyboardVelocity = settings.keyboardVelocity;
+    options.programChangeSelectsSetup = settings.programChangeSelectsSetup != 0;
+    options.markNotes = settings.markNotes != 0;
+    return runRouteScript(script, options, out, err);
+}
+
+int setupDump(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1 || args[0].empty()) {
+        return usageError(err, "'setup dump' needs one file");
+    }
+    const std::filesystem::path path{std::string(args[0])};
+    const platform::FileContents file = platform::readWholeFile(path);
+    if (!file.exists || !file.status.ok()) {
+        err << "tonwerk-cli: " << (file.exists ? file.status.message() : "no file \"" + path.string() + "\"") << '\n';
+        return kExitFailure;
+    }
+    const auto read =
+        setups::readSetupBytes(std::span(reinterpret_cast<const std::byte*>(file.data.data()), file.data.size()));
+    if (!read.contents) {
+        err << "tonwerk-cli: " << path.string() << ": " << platform::mmioErrorText(read.mmioError) << '\n';
+        return kExitFailure;
+    }
+    out << setupsToJson(read.contents->setups, path.filename().string()).dump(1) << '\n';
+    return kExitOk;
+}
+
+int setupMake(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    (void)out;
+    if (args.size() != 1 || args[0].empty()) {
+        return usageError(err, "'setup make' needs one output file");
+    }
+    const std::string outFile(args[0]);
+    std::vector<midi::Setup> setups;
+    try {
+        const nlohmann::json json = nlohmann::json::parse(std::cin);
+        setups = setupsFromJson(json);
+    } catch (const std::exception& e) {
+        err << "tonwerk-cli: setup make: " << e.what() << '\n';
+        return kExitUsage;
+    }
+    const bool bank =
+        setups.size() > 1 || (outFile.size() >= 4 && (outFile.ends_with(".mkb") || outFile.ends_with(".MKB")));
+    const std::string bytes = bank ? setups::bankFileBytes(setups) : setups::setupFileBytes(setups.front());
+    const platform::Status status = platform::writeFileAtomically(outFile, bytes);
+    if (!status.ok()) {
+        err << "tonwerk-cli: " << status.message() << '\n';
+        return kExitFailure;
+    }
+    return kExitOk;
+}
+
+class NoHost final : public song::SongHost {
+public:
+    void playEvent(midi::ShortMessage /*message*/) override {}
+};
+
+int songDump(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1 || args[0].empty()) {
+        return usageError(err, "'song dump' needs one file");
+    }
+    NoHost host;
+    StderrNotifier notifier(err);
+    song::Song song(host, notifier);
+    const std::filesystem::path path{std::string(args[0])};
+    if (!song.loadSong(path)) {
+        err << "tonwerk-cli: cannot read the MIDI file \"" << path.string() << "\"\n";
+        return kExitFailure;
+    }
+    const auto events = song.events();
+    out << "events=" << events.size() << " saved=" << song.savedCount() << " lengthBeats=" << song.lengthBeats()
+        << '\n';
+    char line[64];
+    for (const song::SongEvent& e : events) {
+        std::snprintf(line, sizeof line, "%u:%u %02x %02x %02x %02x\n", e.bar, static_cast<unsigned>(e.tick), e.status,
+                      e.data1, e.data2, e.data3);
+        out << line;
+    }
+    return kExitOk;
 }
 
 } // namespace
@@ -153,6 +251,21 @@ int runCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "route") {
         return route(args.subspan(1), out, err);
+    }
+    if (command == "setup") {
+        if (args.size() >= 2 && args[1] == "dump") {
+            return setupDump(args.subspan(2), out, err);
+        }
+        if (args.size() >= 2 && args[1] == "make") {
+            return setupMake(args.subspan(2), out, err);
+        }
+        return usageError(err, "'setup' needs the subcommand 'dump' or 'make'");
+    }
+    if (command == "song") {
+        if (args.size() >= 2 && args[1] == "dump") {
+            return songDump(args.subspan(2), out, err);
+        }
+        return usageError(err, "'song' needs the subcommand 'dump'");
     }
     return usageError(err, "unknown command: " + std::string(command));
 }

@@ -1,8 +1,12 @@
 #include "RouteCommand.h"
 
+#include "StderrNotifier.h"
 #include "midi/Performance.h"
 #include "midi/SplitFields.h"
+#include "platform/SystemPaths.h"
 #include "platform/VirtualClock.h"
+#include "setups/SetupFile.h"
+#include "song/Song.h"
 
 #include <charconv>
 #include <cstddef>
@@ -77,7 +81,35 @@ private:
     std::uint32_t m_timeMs = 0;
 };
 
-class NoSong final : public midi::SongLink {};
+// The song drives the engine the way the program's timer does: its events go into the dispatcher
+// as song input, on the same (virtual) clock.
+class RouteSongHost final : public song::SongHost {
+public:
+    midi::Performance* performance = nullptr;
+    void playEvent(ShortMessage message) override { performance->onMidiData(midi::MidiSource::Injected, message); }
+    void allStop() override {
+        if (performance->syncRunning()) {
+            performance->stopSync();
+        }
+        performance->releaseHeldNotes();
+    }
+    void resetControllers() override { performance->resetControllers(); }
+    void startSynchronisedSamples() override { performance->startSync(); }
+    void retriggerSync() override { performance->retriggerSync(); }
+};
+
+// Nobody can answer the search dialog here: every missing file is skipped, and said so.
+class SkipSearch final : public setups::MediaSearch {
+public:
+    explicit SkipSearch(std::ostream& err) : m_err(err) {}
+    Result search(int split, const std::string& storedPath, midi::SplitTask /*task*/) override {
+        m_err << "Search File : " << storedPath << " (split " << split + 1 << "): Skip\n";
+        return {};
+    }
+
+private:
+    std::ostream& m_err;
+};
 
 // A split field by its bare name: the split's own fields first, then the sample and video blocks.
 const midi::SplitField* fieldNamed(std::string_view name) {
@@ -167,14 +199,20 @@ bool splitWords(std::string_view line, std::vector<std::string>& words) {
 
 class RouteRunner {
 public:
-    RouteRunner(std::ostream& out, std::ostream& err, int keyboardVelocity, bool programChangeSelectsSetup,
-                bool markNotes)
-        : m_printer(out), m_err(err), m_performance(m_printer, m_printer, m_printer, m_song) {
+    RouteRunner(std::ostream& out, std::ostream& err, const RouteOptions& routeOptions)
+        : m_printer(out), m_err(err), m_notifier(err), m_song(m_songHost, m_notifier),
+          m_performance(m_printer, m_printer, m_printer, m_song), m_search(err),
+          m_setups(m_performance, m_notifier, m_song, m_search,
+                   setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}}) {
+        m_songHost.performance = &m_performance;
         auto& options = m_performance.options();
-        options.keyboardVelocity = keyboardVelocity;
-        options.programChangeSelectsSetup = programChangeSelectsSetup;
-        options.markNotes = markNotes;
+        options.keyboardVelocity = routeOptions.keyboardVelocity;
+        options.programChangeSelectsSetup = routeOptions.programChangeSelectsSetup;
+        options.markNotes = routeOptions.markNotes;
     }
+
+    // Loads the setup given on the command line; false when it could not be read.
+    bool loadSetup(const std::string& file) { return m_setups.loadSetupFile(file); }
 
     int run(std::string_view script) {
         std::size_t start = 0;
@@ -186,6 +224,9 @@ public:
             }
             ++number;
             const std::string error = runLine(script.substr(start, end - start));
+            if (m_saveFailed) {
+                return 1; // the notifier has named the file and the reason
+            }
             if (!error.empty()) {
                 m_err << "line " << number << ": " << error << '\n';
                 return 2;
@@ -222,6 +263,7 @@ private:
         // The clock advances (with its 4 ms ticks) even for a line that holds only a time.
         m_clock.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
             m_printer.setTime(now);
+            m_song.songTick(now);
             m_performance.clockTick(now);
         });
         m_printer.setTime(static_cast<std::uint32_t>(m_timeMs));
@@ -248,6 +290,9 @@ private:
         if (command == "set") {
             return setFields(args);
         }
+        if (const std::string e = transport(command, args); e != "unknown") {
+            return e;
+        }
         if (command == "option") {
             return setOptions(args);
         }
@@ -257,6 +302,46 @@ private:
             return "unknown command or " + e;
         }
         m_performance.onMidiData(midi::MidiSource::Device, message);
+        return {};
+    }
+
+    // Setup and song files and the transport. Returns "unknown" for a command that is not one of them.
+    std::string transport(const std::string& command, const std::vector<std::string>& args) {
+        const bool takesFile =
+            command == "load" || command == "save" || command == "song-load" || command == "song-save";
+        const bool plain = command == "record" || command == "play" || command == "stop" || command == "break";
+        if (!takesFile && !plain && command != "tempo") {
+            return "unknown";
+        }
+        if ((takesFile || command == "tempo") && args.size() != 1) {
+            return command + " takes one argument";
+        }
+        if (plain && !args.empty()) {
+            return command + " takes no arguments";
+        }
+        if (command == "load") {
+            m_setups.loadSetupFile(args[0]); // a file that cannot be read is reported and changes nothing
+        } else if (command == "save") {
+            m_saveFailed = !m_setups.saveSetup(args[0]).ok();
+        } else if (command == "song-load") {
+            m_song.loadSong(args[0]);
+        } else if (command == "song-save") {
+            m_saveFailed = !m_song.saveSong(args[0]).ok();
+        } else if (command == "record") {
+            m_song.recordCommand();
+        } else if (command == "play") {
+            m_song.playCommand();
+        } else if (command == "stop") {
+            m_song.stopCommand();
+        } else if (command == "break") {
+            m_song.breakCommand();
+        } else {
+            const auto bpm = parseNumber(args[0]);
+            if (!bpm || *bpm < INT32_MIN || *bpm > INT32_MAX) {
+                return "bad tempo: " + args[0];
+            }
+            m_performance.split(0).setupTempo = m_song.setSongTempo(static_cast<int>(*bpm));
+        }
         return {};
     }
 
@@ -377,18 +462,25 @@ private:
     }
 
     Printer m_printer;
-    NoSong m_song;
     std::ostream& m_err;
+    StderrNotifier m_notifier;
+    RouteSongHost m_songHost;
+    song::Song m_song;
     midi::Performance m_performance;
+    SkipSearch m_search;
+    setups::SetupStore m_setups;
+    bool m_saveFailed = false;
     platform::VirtualClock m_clock;
     long long m_timeMs = 0;
 };
 
 } // namespace
 
-int runRouteScript(std::string_view script, int keyboardVelocity, bool programChangeSelectsSetup, bool markNotes,
-                   std::ostream& out, std::ostream& err) {
-    RouteRunner runner(out, err, keyboardVelocity, programChangeSelectsSetup, markNotes);
+int runRouteScript(std::string_view script, const RouteOptions& options, std::ostream& out, std::ostream& err) {
+    RouteRunner runner(out, err, options);
+    if (!options.setupFile.empty() && !runner.loadSetup(options.setupFile)) {
+        return 1;
+    }
     return runner.run(script);
 }
 

@@ -1,15 +1,22 @@
 #pragma once
 
 #include <ostream>
+#include <string>
 #include <string_view>
 
 namespace tonwerk::cli {
 
 // `tonwerk-cli route`: runs a script of MIDI input through the dispatcher with a fresh default setup
 // and prints every action with its virtual time. `script` is the whole script text.
-// Returns the exit status: 0, or 2 for a line that cannot be run (reported as "line N: reason").
-// Main thread.
-int runRouteScript(std::string_view script, int keyboardVelocity, bool programChangeSelectsSetup, bool markNotes,
-                   std::ostream& out, std::ostream& err);
+// `setupFile`, when not empty, is loaded before the script runs.
+// Returns the exit status: 0; 1 when a save failed or the setup could not be loaded; 2 for a line
+// that cannot be run (reported as "line N: reason"). Main thread.
+struct RouteOptions {
+    int keyboardVelocity = 127;
+    bool programChangeSelectsSetup = true;
+    bool markNotes = true;
+    std::string setupFile;
+};
+int runRouteScript(std::string_view script, const RouteOptions& options, std::ostream& out, std::ostream& err);
 
 } // namespace tonwerk::cli

@@ -467,6 +467,13 @@ void Performance::allNotesOff() {
         stopSync();
         m_screen.refresh();
     }
+    resetControllers();
+    releaseAllRunningNotes();
+    m_voices.pumpNow();
+    m_screen.refresh();
+}
+
+void Performance::resetControllers() {
     for (int ch = 0; ch < 16; ++ch) {
         m_sustainState[static_cast<std::size_t>(ch)] = 0;
         send(shortMessage(kStatusControl | ch, kSustainPedal, 0));
@@ -475,9 +482,6 @@ void Performance::allNotesOff() {
         send(shortMessage(kStatusControl | ch, 123, 0));
         send(shortMessage(kStatusControl | ch, 121, 0));
     }
-    releaseAllRunningNotes();
-    m_voices.pumpNow();
-    m_screen.refresh();
 }
 
 void Performance::releaseAllRunningNotes() {

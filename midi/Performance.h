@@ -66,6 +66,9 @@ public:
     // note ended.
     void allNotesOff();
     void releaseAllRunningNotes();
+    // Pedal up, pitch bend centred, modulation 0, all notes off and reset controllers on all 16
+    // channels (the first half of PANIC, also sent when a song stops).
+    void resetControllers();
     void startSync();
     void retriggerSync();
     void stopSync();

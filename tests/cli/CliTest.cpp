@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <iostream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -72,6 +74,72 @@ TEST(Cli, SettingsDumpOfAnUnreadableFileFails) {
     const CliRun r = cli({"settings", "dump", "--file", dir.path().c_str()});
     EXPECT_EQ(r.status, 1);
     EXPECT_NE(r.err.find(dir.path().string()), std::string::npos);
+}
+
+} // namespace
+
+namespace {
+
+std::string runWithInput(const std::string& input, std::vector<std::string_view> args, int& status) {
+    std::istringstream in(input);
+    std::streambuf* old = std::cin.rdbuf(in.rdbuf());
+    std::ostringstream out;
+    std::ostringstream err;
+    status = runCli(args, out, err);
+    std::cin.rdbuf(old);
+    return out.str() + err.str();
+}
+
+TEST(Cli, SetupMakeAndDumpRoundTrip) {
+    TempDir dir;
+    const std::string first = (dir / "a.mks").string();
+    int status = -1;
+    runWithInput(R"({"setups":[{"splits":[{"state":1,"transpose":-12,"comment":"Bass",
+                   "video":{"mixX":5},"sample":{"volume":-300}}]}]})",
+                 {"setup", "make", first}, status);
+    ASSERT_EQ(status, 0);
+    std::ostringstream dump;
+    std::ostringstream err;
+    ASSERT_EQ(runCli(std::vector<std::string_view>{"setup", "dump", first}, dump, err), 0) << err.str();
+    const std::string json = dump.str();
+    EXPECT_NE(json.find("\"transpose\": -12"), std::string::npos);
+    EXPECT_NE(json.find("\"reserved220\": -30000"), std::string::npos);
+    EXPECT_NE(json.find("\"reserved728\": 0"), std::string::npos);
+    // What dump prints, make writes back byte for byte.
+    const std::string second = (dir / "b.mks").string();
+    runWithInput(json, {"setup", "make", second}, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(tonwerk::test::readFile(second), tonwerk::test::readFile(first));
+    // Two setups, or the bank extension, make a bank.
+    const std::string bank = (dir / "c.mkb").string();
+    runWithInput(R"({"setups":[{}]})", {"setup", "make", bank}, status);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(tonwerk::test::readFile(bank).find("STPS"), std::string::npos);
+}
+
+TEST(Cli, SetupMakeRefusesBadInput) {
+    TempDir dir;
+    const std::string file = (dir / "x.mks").string();
+    for (const char* input : {"not json", R"({"setups":[]})", R"({"setups":[{"splits":[{"nosuch":1}]}]})",
+                              R"({"setups":[{"splits":[{"noteTarget":256}]}]})",
+                              R"({"setups":[{"splits":[{"comment":"much too long for twenty bytes"}]}]})"}) {
+        int status = -1;
+        const std::string output = runWithInput(input, {"setup", "make", file}, status);
+        EXPECT_EQ(status, 2) << input;
+        EXPECT_NE(output.find("setup make"), std::string::npos) << output;
+    }
+    EXPECT_FALSE(std::filesystem::exists(file));
+}
+
+TEST(Cli, SongDump) {
+    TempDir dir;
+    const std::string smf = std::string("MThd\0\0\0\6\0\0\0\1\1\x80", 14) + std::string("MTrk\0\0\0\x0d", 8) +
+                            std::string("\x00\x90\x3c\x40\x83\x00\x80\x3c\x00\x00\xff\x2f\x00", 13);
+    writeFile(dir / "s.mid", smf);
+    const CliRun r = cli({"song", "dump", (dir / "s.mid").c_str()});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "events=2 saved=2 lengthBeats=4\n0:0 90 3c 40 00\n0:384 80 3c 00 00\n");
+    EXPECT_EQ(cli({"song", "dump", (dir / "none.mid").c_str()}).status, 1);
 }
 
 } // namespace
