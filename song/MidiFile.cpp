@@ -118,7 +118,6 @@ std::unique_ptr<MidiFile> MidiFile::openForReading(std::vector<std::byte> bytes,
     if (file->m_trackCount == 0) {
         return nullptr;
     }
-    file->m_tracks.resize(static_cast<std::size_t>(file->m_trackCount));
     file->rewindTracks();
     return file;
 }
@@ -137,20 +136,21 @@ int MidiFile::rewindTracks() {
     if (m_mode != 'r') {
         return 1;
     }
+    // The n-th "MTrk" of the file is track n. Tracks the header announces but the file does not
+    // hold read as empty; they need no cursor.
+    m_tracks.clear();
     std::size_t from = 0;
-    for (TrackCursor& track : m_tracks) {
-        track = TrackCursor{};
+    while (m_tracks.size() < static_cast<std::size_t>(m_trackCount)) {
         std::size_t data = 0;
         std::uint32_t length = 0;
-        if (findChunk("MTrk", from, data, length)) {
-            track.startOffset = track.nextOffset = data;
-            track.length = length;
-            from = data;
-        } else {
-            // The header announced more tracks than the file holds: these are empty.
-            track.startOffset = track.nextOffset = m_bytes.size();
-            track.endOfTrack = true;
+        if (!findChunk("MTrk", from, data, length)) {
+            break;
         }
+        TrackCursor track;
+        track.startOffset = track.nextOffset = data;
+        track.length = length;
+        m_tracks.push_back(track);
+        from = data;
     }
     return 0;
 }
@@ -266,8 +266,8 @@ bool MidiFile::readEvent(TrackCursor& track, MidiFileEvent& event) {
 }
 
 int MidiFile::readTrackEvents(int track, MidiFileEvent* events, int count) {
-    if (m_mode != 'r' || track < 0 || track >= m_trackCount) {
-        return 0;
+    if (m_mode != 'r' || track < 0 || static_cast<std::size_t>(track) >= m_tracks.size()) {
+        return 0; // also a track the header announced but the file does not hold
     }
     TrackCursor& cursor = m_tracks[static_cast<std::size_t>(track)];
     int delivered = 0;
