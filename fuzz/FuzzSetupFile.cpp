@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const tonwerk::midi::Setup& first = read.contents->setups.front();
     const std::string saved = tonwerk::setups::setupFileBytes(first);
-    const auto again = tonwerk::setups::readSetupBytes(std::span(reinterpret_cast<const std::byte*>(saved.data()), saved.size()));
+    const auto again =
+        tonwerk::setups::readSetupBytes(std::span(reinterpret_cast<const std::byte*>(saved.data()), saved.size()));
     if (!again.contents || again.contents->setups.size() != 1 ||
         std::memcmp(&again.contents->setups[0].splits, &first.splits, sizeof first.splits) != 0) {
         std::abort();
