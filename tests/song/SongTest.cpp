@@ -220,3 +220,22 @@ TEST_F(SongTest, SavingFailsLoudlyAndKeepsTheOldFile) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(SongTest, StartupSongLoadsTheStartupSetupAndPlays) {
+    std::vector<fs::path> loaded;
+    auto load = [&](const fs::path& p) {
+        loaded.push_back(p);
+        return song.loadSong(fs::path(p).replace_extension(".mid"));
+    };
+    EXPECT_FALSE(loadStartupSong(dir.path(), load, song)); // no StartUp.mks: nothing happens
+    EXPECT_TRUE(loaded.empty());
+    writeFile(dir / "StartUp.mks", "x");
+    writeFile(dir / "StartUp.mid", smf(1, 384, {std::string("\x00\x90\x3c\x40\x00\xff\x2f\x00", 8)}));
+    EXPECT_TRUE(loadStartupSong(dir.path(), load, song));
+    ASSERT_EQ(loaded.size(), 1u);
+    EXPECT_EQ(song.state(), midi::SongLink::State::Playing);
+}
+
+} // namespace
