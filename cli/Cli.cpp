@@ -1,5 +1,6 @@
 #include "Cli.h"
 
+#include "LiveCommand.h"
 #include "RouteCommand.h"
 #include "SetupJson.h"
 #include "StderrNotifier.h"
@@ -30,6 +31,12 @@ Commands:
   settings dump [--file F]   Print every setting as "[Section] Key=value" in the order
                              the program reads them, as loaded (defaults where absent).
                              F defaults to the program's settings file.
+  devices [--midi-api alsa|jack]
+                             List the MIDI ports: "midi-in N NAME", "midi-out N NAME".
+  live [--setup FILE] [--midi-in NAME|INDEX] [--midi-out NAME|INDEX|-1]
+       [--midi-api alsa|jack] [--audio DEVICE|none]
+                             Play live through real MIDI ports until SIGINT or SIGTERM;
+                             --midi-out -1 opens Tonwerk's own port "Tonwerk Out".
   setup dump FILE            Print a setup (.mks) or bank (.mkb) file as JSON, as read.
   setup make OUT             Write a setup or bank file from such JSON on standard input
                              (fields left out take their defaults; several setups, or an
@@ -248,6 +255,12 @@ int runCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
             return settingsDump(args.subspan(2), out, err);
         }
         return usageError(err, "'settings' needs the subcommand 'dump'");
+    }
+    if (command == "devices") {
+        return runDevices(args.subspan(1), out, err);
+    }
+    if (command == "live") {
+        return runLive(args.subspan(1), out, err);
     }
     if (command == "route") {
         return route(args.subspan(1), out, err);

@@ -1,0 +1,240 @@
+#include "LiveCommand.h"
+
+#include "StderrNotifier.h"
+#include "midi/Performance.h"
+#include "platform/MidiPorts.h"
+#include "platform/SystemPaths.h"
+#include "setups/SetupFile.h"
+#include "song/Song.h"
+
+#include <atomic>
+#include <charconv>
+#include <chrono>
+#include <csignal>
+#include <optional>
+#include <string>
+#include <thread>
+
+namespace tonwerk::cli {
+
+namespace {
+
+std::atomic<bool> g_stop{false};
+platform::MidiInputQueue* g_queue = nullptr;
+
+extern "C" void onStopSignal(int /*signal*/) {
+    g_stop.store(true);
+    if (g_queue != nullptr) {
+        g_queue->wake(); // a write to an eventfd: safe in a signal handler
+    }
+}
+
+std::optional<platform::MidiApi> apiNamed(std::string_view name) {
+    if (name == "alsa") {
+        return platform::MidiApi::Alsa;
+    }
+    if (name == "jack") {
+        return platform::MidiApi::Jack;
+    }
+    return std::nullopt;
+}
+
+// A port by its exact name as `devices` lists it, else by its index.
+std::optional<int> findPort(const std::vector<std::string>& names, std::string_view wanted) {
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (names[i] == wanted) {
+            return static_cast<int>(i);
+        }
+    }
+    int index = 0;
+    const auto [end, ec] = std::from_chars(wanted.data(), wanted.data() + wanted.size(), index);
+    if (ec == std::errc{} && end == wanted.data() + wanted.size()) {
+        return index;
+    }
+    return std::nullopt;
+}
+
+class PortsOutput final : public midi::MidiOutput {
+public:
+    explicit PortsOutput(platform::MidiPorts& ports) : m_ports(ports) {}
+    void send(midi::ShortMessage message) override { m_ports.send(message); }
+
+private:
+    platform::MidiPorts& m_ports;
+};
+
+class LiveSongHost final : public song::SongHost {
+public:
+    midi::Performance* performance = nullptr;
+    void playEvent(midi::ShortMessage message) override {
+        performance->onMidiData(midi::MidiSource::Injected, message);
+    }
+    void allStop() override {
+        if (performance->syncRunning()) {
+            performance->stopSync();
+        }
+        performance->releaseHeldNotes();
+    }
+    void resetControllers() override { performance->resetControllers(); }
+    void startSynchronisedSamples() override { performance->startSync(); }
+    void retriggerSync() override { performance->retriggerSync(); }
+};
+
+class SkipSearch final : public setups::MediaSearch {
+public:
+    explicit SkipSearch(std::ostream& err) : m_err(err) {}
+    Result search(int split, const std::string& storedPath, midi::SplitTask /*task*/) override {
+        m_err << "Search File : " << storedPath << " (split " << split + 1 << "): Skip\n";
+        return {};
+    }
+
+private:
+    std::ostream& m_err;
+};
+
+int usage(std::ostream& err, const std::string& problem) {
+    err << "tonwerk-cli: " << problem
+        << "\nUsage: tonwerk-cli live [--setup FILE] [--midi-in NAME|INDEX] [--midi-out NAME|INDEX|-1]\n"
+           "                        [--midi-api alsa|jack] [--audio DEVICE|none]\n";
+    return 2;
+}
+
+} // namespace
+
+int runDevices(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    platform::MidiApi api = platform::MidiApi::Auto;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--midi-api" && i + 1 < args.size() && apiNamed(args[i + 1])) {
+            api = *apiNamed(args[++i]);
+        } else {
+            return usage(err, "unknown argument to 'devices': " + std::string(args[i]));
+        }
+    }
+    platform::MidiPorts ports(api);
+    const auto inputs = ports.inputNames();
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        out << "midi-in " << i << ' ' << inputs[i] << '\n';
+    }
+    const auto outputs = ports.outputNames();
+    for (std::size_t i = 0; i < outputs.size(); ++i) {
+        out << "midi-out " << i << ' ' << outputs[i] << '\n';
+    }
+    return 0;
+}
+
+int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    std::string setupFile;
+    std::optional<std::string> midiIn;
+    std::optional<std::string> midiOut;
+    platform::MidiApi api = platform::MidiApi::Auto;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const bool hasValue = i + 1 < args.size();
+        if (args[i] == "--setup" && hasValue) {
+            setupFile = std::string(args[++i]);
+        } else if (args[i] == "--midi-in" && hasValue) {
+            midiIn = std::string(args[++i]);
+        } else if (args[i] == "--midi-out" && hasValue) {
+            midiOut = std::string(args[++i]);
+        } else if (args[i] == "--midi-api" && hasValue && apiNamed(args[i + 1])) {
+            api = *apiNamed(args[++i]);
+        } else if (args[i] == "--audio" && hasValue) {
+            ++i; // sound output comes with the audio engine; the notes route without it
+        } else {
+            return usage(err, "unknown or incomplete argument to 'live': " + std::string(args[i]));
+        }
+    }
+
+    StderrNotifier notifier(err);
+    platform::MidiPorts ports(api);
+    if (!ports.available()) {
+        notifier.notify({"No MIDI system could be reached; playing from scripts and songs only.", "Warning",
+                         app::MessageIcon::Warning, app::MessageButtons::Ok});
+    }
+    if (midiIn) {
+        const auto id = findPort(ports.inputNames(), *midiIn);
+        const int code = id ? ports.openInput(*id) : platform::MidiError::kBadDevice;
+        if (code != platform::MidiError::kNone) {
+            notifier.notify({std::string(platform::midiErrorText(code)) + " (" + *midiIn + ")",
+                             "Tonwerk  -  MIDI-Input    Initialize-Error", app::MessageIcon::Error,
+                             app::MessageButtons::Ok});
+        }
+    }
+    if (midiOut) {
+        const auto id = *midiOut == "-1" ? std::optional<int>(-1) : findPort(ports.outputNames(), *midiOut);
+        const int code = id ? ports.openOutput(*id) : platform::MidiError::kBadDevice;
+        if (code != platform::MidiError::kNone) {
+            notifier.notify({std::string(platform::midiErrorText(code)) + " (" + *midiOut + ")",
+                             "Tonwerk  -  MIDI-Output   Initialize-Error", app::MessageIcon::Error,
+                             app::MessageButtons::Ok});
+        }
+    }
+
+    PortsOutput output(ports);
+    midi::VoiceOperations voices;
+    midi::ScreenFeedback screen;
+    LiveSongHost songHost;
+    song::Song song(songHost, notifier);
+    midi::Performance performance(output, voices, screen, song);
+    songHost.performance = &performance;
+    SkipSearch search(err);
+    setups::SetupStore store(performance, notifier, song, search,
+                             setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
+    if (!setupFile.empty() && !store.loadSetupFile(setupFile)) {
+        return 1;
+    }
+
+    g_queue = &ports.input();
+    g_stop = false;
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+    out << "live: in=" << (ports.inputOpen() ? ports.openInputName() : "-")
+        << " out=" << (ports.outputOpen() ? ports.openOutputName() : "-") << std::endl;
+
+    // Messages are dispatched the moment they arrive; the 4 ms clock runs between them.
+    const auto start = std::chrono::steady_clock::now();
+    auto nowMs = [&start] {
+        return static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
+    };
+    std::uint32_t nextTick = 4;
+    while (!g_stop.load()) {
+        const std::uint32_t now = nowMs();
+        const int timeout = nextTick > now ? static_cast<int>(nextTick - now) : 0;
+        ports.input().wait(timeout);
+        std::uint32_t message = 0;
+        while (ports.input().pop(message)) {
+            performance.onMidiData(midi::MidiSource::Device, message);
+        }
+        for (const std::uint32_t t = nowMs(); nextTick <= t; nextTick += 4) {
+            song.songTick(nextTick);
+            performance.clockTick(nextTick);
+        }
+    }
+
+    // Shutdown in order: the song stops, every sounding note gets its note-off, then a note-off
+    // for every key on every channel (key 127 too) in case an instrument missed one.
+    song.stopCommand();
+    performance.releaseAllRunningNotes();
+    // The sweep goes out in small batches: an output port takes only so many events per period,
+    // and what is still queued when the port closes is lost.
+    int sent = 0;
+    for (int channel = 0; channel < 16; ++channel) {
+        for (int key = 0; key <= 127; ++key) {
+            ports.send(midi::shortMessage(0x80 | channel, key, 0));
+            if (++sent % 32 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    ports.closeInput();
+    ports.closeOutput();
+    g_queue = nullptr;
+    if (ports.input().dropped() > 0) {
+        err << "live: " << ports.input().dropped() << " MIDI messages were dropped (input queue full)\n";
+    }
+    out << "live: stopped" << std::endl;
+    return 0;
+}
+
+} // namespace tonwerk::cli

@@ -1,0 +1,210 @@
+#include "MidiPorts.h"
+
+#include <rtmidi/RtMidi.h>
+
+#include <utility>
+
+namespace tonwerk::platform {
+
+namespace {
+
+int codeFor(RtMidiError::Type type) {
+    switch (type) {
+    case RtMidiError::INVALID_DEVICE:
+    case RtMidiError::INVALID_PARAMETER:
+        return MidiError::kBadDevice;
+    case RtMidiError::MEMORY_ERROR:
+        return MidiError::kNoMemory;
+    case RtMidiError::NO_DEVICES_FOUND:
+    case RtMidiError::DRIVER_ERROR:
+    case RtMidiError::SYSTEM_ERROR:
+    case RtMidiError::THREAD_ERROR:
+    case RtMidiError::UNSPECIFIED:
+    case RtMidiError::INVALID_USE:
+        return MidiError::kNoDriver;
+    case RtMidiError::WARNING:
+    case RtMidiError::DEBUG_WARNING:
+        break;
+    }
+    return MidiError::kNone;
+}
+
+// Records errors instead of letting RtMidi print or throw them.
+void recordError(RtMidiError::Type type, const std::string& /*text*/, void* target) {
+    if (const int code = codeFor(type); code != MidiError::kNone) {
+        *static_cast<int*>(target) = code;
+    }
+}
+
+RtMidi::Api rtApi(MidiApi api) { return api == MidiApi::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA; }
+
+std::string shortName(std::string name) {
+    if (name.size() > MidiPorts::kMaxNameLength) {
+        name.resize(MidiPorts::kMaxNameLength);
+    }
+    return name;
+}
+
+} // namespace
+
+std::string_view midiErrorText(int code) {
+    switch (code) {
+    case MidiError::kBadDevice:
+        return "Device is out of range.";
+    case MidiError::kInvalidHandle:
+        return "Given device-handle is not available.";
+    case MidiError::kNoDriver:
+        return "No device-driver installed.";
+    case MidiError::kNoMemory:
+        return "System cannot allocate memory.";
+    case MidiError::kStillPlaying:
+        return "Still buffers in queuing line.";
+    default:
+        break;
+    }
+    return {};
+}
+
+MidiPorts::MidiPorts(MidiApi api, std::string clientName) {
+    const MidiApi order[] = {MidiApi::Alsa, MidiApi::Jack};
+    for (const MidiApi candidate : order) {
+        if (api != MidiApi::Auto && api != candidate) {
+            continue;
+        }
+        try {
+            auto in = std::make_unique<RtMidiIn>(rtApi(candidate), clientName, 1000);
+            auto out = std::make_unique<RtMidiOut>(rtApi(candidate), clientName);
+            in->setErrorCallback(recordError, &m_lastError);
+            out->setErrorCallback(recordError, &m_lastError);
+            in->ignoreTypes(true, true, true);
+            in->setCallback(&MidiPorts::onInput, this);
+            m_in = std::move(in);
+            m_out = std::move(out);
+            m_api = candidate;
+            return;
+        } catch (const RtMidiError&) {
+            // This system is not there (no ALSA sequencer device, no JACK server): try the next.
+        }
+    }
+}
+
+MidiPorts::~MidiPorts() {
+    closeInput();
+    closeOutput();
+}
+
+std::vector<std::string> MidiPorts::inputNames() {
+    std::vector<std::string> names;
+    if (m_in) {
+        const unsigned count = m_in->getPortCount();
+        for (unsigned i = 0; i < count && names.size() < kMaxPorts; ++i) {
+            names.push_back(shortName(m_in->getPortName(i)));
+        }
+    }
+    return names;
+}
+
+std::vector<std::string> MidiPorts::outputNames() {
+    std::vector<std::string> names;
+    if (m_out) {
+        const unsigned count = m_out->getPortCount();
+        for (unsigned i = 0; i < count && names.size() < kMaxPorts; ++i) {
+            names.push_back(shortName(m_out->getPortName(i)));
+        }
+    }
+    return names;
+}
+
+void MidiPorts::onInput(double /*stamp*/, std::vector<unsigned char>* message, void* self) {
+    if (message == nullptr || message->empty() || message->size() > 3) {
+        return;
+    }
+    const unsigned char status = (*message)[0];
+    if (status < 0x80 || status >= 0xF0) {
+        return; // system messages never reach the dispatcher
+    }
+    std::uint32_t word = status;
+    for (std::size_t i = 1; i < message->size(); ++i) {
+        word |= static_cast<std::uint32_t>((*message)[i] & 0x7F) << (8 * i);
+    }
+    static_cast<MidiPorts*>(self)->m_queue.push(word);
+}
+
+int MidiPorts::openInput(int id) {
+    closeInput();
+    if (id < 0) {
+        return MidiError::kNone;
+    }
+    if (!m_in) {
+        return MidiError::kNoDriver;
+    }
+    if (static_cast<unsigned>(id) >= m_in->getPortCount()) {
+        return MidiError::kBadDevice;
+    }
+    const std::string name = m_in->getPortName(static_cast<unsigned>(id));
+    m_lastError = MidiError::kNone;
+    m_in->openPort(static_cast<unsigned>(id), "Tonwerk In");
+    if (m_lastError != MidiError::kNone || !m_in->isPortOpen()) {
+        return m_lastError != MidiError::kNone ? m_lastError : MidiError::kNoDriver;
+    }
+    m_inputOpen = true;
+    m_inputName = shortName(name);
+    return MidiError::kNone;
+}
+
+int MidiPorts::openOutput(int id) {
+    closeOutput();
+    if (id < -1) {
+        return MidiError::kNone;
+    }
+    if (!m_out) {
+        return MidiError::kNoDriver;
+    }
+    m_lastError = MidiError::kNone;
+    std::string name = kVirtualOutputName;
+    if (id == -1) {
+        m_out->openVirtualPort(kVirtualOutputName);
+    } else {
+        if (static_cast<unsigned>(id) >= m_out->getPortCount()) {
+            return MidiError::kBadDevice;
+        }
+        name = m_out->getPortName(static_cast<unsigned>(id));
+        m_out->openPort(static_cast<unsigned>(id), kVirtualOutputName);
+    }
+    if (m_lastError != MidiError::kNone) {
+        return m_lastError;
+    }
+    m_outputOpen = true;
+    m_outputName = shortName(name);
+    return MidiError::kNone;
+}
+
+void MidiPorts::closeInput() {
+    if (m_in && m_inputOpen) {
+        m_in->closePort();
+    }
+    m_inputOpen = false;
+    m_inputName.clear();
+}
+
+void MidiPorts::closeOutput() {
+    if (m_out && m_outputOpen) {
+        m_out->closePort();
+    }
+    m_outputOpen = false;
+    m_outputName.clear();
+}
+
+void MidiPorts::send(std::uint32_t message) {
+    if (!m_outputOpen) {
+        return;
+    }
+    const unsigned char status = static_cast<unsigned char>(message & 0xFF);
+    const int kind = status & 0xF0;
+    const std::size_t size = (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
+    const unsigned char bytes[3] = {status, static_cast<unsigned char>((message >> 8) & 0x7F),
+                                    static_cast<unsigned char>((message >> 16) & 0x7F)};
+    m_out->sendMessage(bytes, size);
+}
+
+} // namespace tonwerk::platform
