@@ -1,6 +1,7 @@
 #include "LiveCommand.h"
 
 #include "StderrNotifier.h"
+#include "midi/MidiDeviceManager.h"
 #include "midi/Performance.h"
 #include "platform/MidiPorts.h"
 #include "platform/SystemPaths.h"
@@ -54,13 +55,14 @@ std::optional<int> findPort(const std::vector<std::string>& names, std::string_v
     return std::nullopt;
 }
 
-class PortsOutput final : public midi::MidiOutput {
+// The headless host's screen: device losses and returns as lines on stderr.
+class StatusScreen final : public midi::ScreenFeedback {
 public:
-    explicit PortsOutput(platform::MidiPorts& ports) : m_ports(ports) {}
-    void send(midi::ShortMessage message) override { m_ports.send(message); }
+    explicit StatusScreen(std::ostream& err) : m_err(err) {}
+    void deviceStatus(const std::string& text) override { m_err << "live: " << text << std::endl; }
 
 private:
-    platform::MidiPorts& m_ports;
+    std::ostream& m_err;
 };
 
 class LiveSongHost final : public song::SongHost {
@@ -150,32 +152,45 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         notifier.notify({"No MIDI system could be reached; playing from scripts and songs only.", "Warning",
                          app::MessageIcon::Warning, app::MessageButtons::Ok});
     }
+    // A port is named by its exact name or by its index; the device manager prefers the name.
+    StatusScreen screen(err);
+    midi::MidiDeviceManager devices(ports, notifier, screen);
+    int inputId = -1;
+    std::string inputName;
     if (midiIn) {
-        const auto id = findPort(ports.inputNames(), *midiIn);
-        const int code = id ? ports.openInput(*id) : platform::MidiError::kBadDevice;
-        if (code != platform::MidiError::kNone) {
-            notifier.notify({std::string(platform::midiErrorText(code)) + " (" + *midiIn + ")",
-                             "Tonwerk  -  MIDI-Input    Initialize-Error", app::MessageIcon::Error,
-                             app::MessageButtons::Ok});
+        const auto names = ports.inputNames();
+        const auto id = findPort(names, *midiIn);
+        inputId = id.value_or(-1);
+        if (id && *id >= 0 && *id < static_cast<int>(names.size())) {
+            inputName = names[static_cast<std::size_t>(*id)];
+        } else {
+            notifier.notify(
+                {std::string(platform::midiErrorText(platform::MidiError::kBadDevice)) + " (" + *midiIn + ")",
+                 "Tonwerk  -  MIDI-Input    Initialize-Error", app::MessageIcon::Error, app::MessageButtons::Ok});
         }
     }
+    int outputId = -2;
+    std::string outputName;
     if (midiOut) {
-        const auto id = *midiOut == "-1" ? std::optional<int>(-1) : findPort(ports.outputNames(), *midiOut);
-        const int code = id ? ports.openOutput(*id) : platform::MidiError::kBadDevice;
-        if (code != platform::MidiError::kNone) {
-            notifier.notify({std::string(platform::midiErrorText(code)) + " (" + *midiOut + ")",
-                             "Tonwerk  -  MIDI-Output   Initialize-Error", app::MessageIcon::Error,
-                             app::MessageButtons::Ok});
+        const auto names = ports.outputNames();
+        const auto id = *midiOut == "-1" ? std::optional<int>(-1) : findPort(names, *midiOut);
+        outputId = id.value_or(-2);
+        if (id && *id >= 0 && *id < static_cast<int>(names.size())) {
+            outputName = names[static_cast<std::size_t>(*id)];
+        } else if (!id || *id < -1) {
+            notifier.notify(
+                {std::string(platform::midiErrorText(platform::MidiError::kBadDevice)) + " (" + *midiOut + ")",
+                 "Tonwerk  -  MIDI-Output   Initialize-Error", app::MessageIcon::Error, app::MessageButtons::Ok});
         }
     }
+    devices.startDevices(inputId, inputName, outputId, outputName);
 
-    PortsOutput output(ports);
     midi::VoiceOperations voices;
-    midi::ScreenFeedback screen;
     LiveSongHost songHost;
     song::Song song(songHost, notifier);
-    midi::Performance performance(output, voices, screen, song);
+    midi::Performance performance(devices, voices, screen, song);
     songHost.performance = &performance;
+    devices.attach(performance);
     SkipSearch search(err);
     setups::SetupStore store(performance, notifier, song, search,
                              setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
@@ -197,6 +212,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
             std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count());
     };
     std::uint32_t nextTick = 4;
+    std::uint32_t nextWatch = 500;
     while (!g_stop.load()) {
         const std::uint32_t now = nowMs();
         const int timeout = nextTick > now ? static_cast<int>(nextTick - now) : 0;
@@ -205,9 +221,14 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         while (ports.input().pop(message)) {
             performance.onMidiData(midi::MidiSource::Device, message);
         }
-        for (const std::uint32_t t = nowMs(); nextTick <= t; nextTick += 4) {
+        const std::uint32_t t = nowMs();
+        for (; nextTick <= t; nextTick += 4) {
             song.songTick(nextTick);
             performance.clockTick(nextTick);
+        }
+        if (t >= nextWatch) {
+            devices.watch(); // lost and returned ports
+            nextWatch = t + 500;
         }
     }
 
@@ -221,7 +242,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     for (int channel = 0; channel < 16; ++channel) {
         for (int key = 0; key <= 127; ++key) {
             ports.send(midi::shortMessage(0x80 | channel, key, 0));
-            if (++sent % 32 == 0) {
+            if (++sent % 8 == 0) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
             }
         }

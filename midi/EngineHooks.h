@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace tonwerk::midi {
 
@@ -58,6 +59,8 @@ public:
     virtual void splitSelected(int /*split*/) {}
     virtual void crossfaderMoved(int /*value*/) {}
     virtual void beatDisplay(int /*bar*/, int /*beat*/) {}
+    // A non-modal status line: a MIDI port lost or back. Never a box: the show goes on.
+    virtual void deviceStatus(const std::string& /*text*/) {}
     virtual void refresh() {}
 };
 

@@ -473,6 +473,16 @@ void Performance::allNotesOff() {
     m_screen.refresh();
 }
 
+void Performance::forgetForwardedNotes() {
+    for (int index = m_activeNotes.head; index >= 0;) {
+        const int next = m_pool.at(index).next;
+        if (static_cast<SplitTask>(m_pool.at(index).task) == SplitTask::Midi) {
+            freeNote(index);
+        }
+        index = next;
+    }
+}
+
 void Performance::resetControllers() {
     for (int ch = 0; ch < 16; ++ch) {
         m_sustainState[static_cast<std::size_t>(ch)] = 0;

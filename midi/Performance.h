@@ -66,6 +66,9 @@ public:
     // note ended.
     void allNotesOff();
     void releaseAllRunningNotes();
+    // The output these notes went to is gone: forwarded notes are forgotten without a note-off
+    // (there is nobody to send it to); samples and clips are untouched.
+    void forgetForwardedNotes();
     // Pedal up, pitch bend centred, modulation 0, all notes off and reset controllers on all 16
     // channels (the first half of PANIC, also sent when a song stops).
     void resetControllers();

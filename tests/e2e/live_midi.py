@@ -29,7 +29,7 @@ subprocess.run([cli, "setup", "make", setup], input=json.dumps({"setups": [{"spl
                text=True, check=True)
 
 client = jack.Client("tester", no_start_server=True)
-keys = client.midi_outports.register("keys")
+ports = {"keys": client.midi_outports.register("keys")}
 sound = client.midi_inports.register("sound")
 outgoing = queue.Queue()
 received = []
@@ -38,13 +38,15 @@ lock = threading.Lock()
 
 @client.set_process_callback
 def process(frames):
-    keys.clear_buffer()
-    while True:
-        try:
-            data = outgoing.get_nowait()
-        except queue.Empty:
-            break
-        keys.write_midi_event(0, data)
+    keys = ports.get("keys")
+    if keys is not None:
+        keys.clear_buffer()
+        while True:
+            try:
+                data = outgoing.get_nowait()
+            except queue.Empty:
+                break
+            keys.write_midi_event(0, data)
     now = time.monotonic()
     for _, data in sound.incoming_midi_events():
         with lock:
@@ -88,6 +90,25 @@ try:
     assert take() == [bytes([0xB5, 7, 99]), bytes([0xB5, 64, 127]), bytes([0xB5, 64, 0])]
     play([0xF8], [0xFE])  # clock and active sensing never reach the engine
     assert take() == []
+    # The cable is pulled while a key is held: its note-off can never come, Tonwerk sends it.
+    play([0x90, 52, 70])
+    assert take() == [bytes([0x90, 64, 70])]
+    gone = ports.pop("keys")
+    gone.unregister()
+    deadline = time.monotonic() + 3
+    got = []
+    while bytes([0x80, 64, 70]) not in got and time.monotonic() < deadline:
+        got += take()
+    assert bytes([0x80, 64, 70]) in got, got
+    # The port comes back under its name: within 2 seconds playing goes on.
+    ports["keys"] = client.midi_outports.register("keys")
+    deadline = time.monotonic() + 2.5
+    back = False
+    while not back and time.monotonic() < deadline:
+        play([0x90, 49, 60], [0x80, 49, 0], wait=0.2)
+        back = bytes([0x90, 61, 60]) in take()
+    assert back, "the input was not reopened"
+
     play([0x90, 50, 70])  # held at shutdown
     assert take() == [bytes([0x90, 62, 70])]
 

@@ -271,3 +271,24 @@ TEST_F(EngineTest, CrossfaderOnTheDjScreenOnly) {
 }
 
 } // namespace
+
+namespace {
+
+TEST_F(EngineTest, ALostOutputForgetsOnlyItsForwardedNotes) {
+    on(0);
+    Split& sample = on(1);
+    sample.task = 2;
+    sample.midiInChannel = 1;
+    play(0x90, 60, 100);
+    play(0x91, 61, 100);
+    hooks.take();
+    engine.forgetForwardedNotes();
+    EXPECT_TRUE(hooks.take().empty()); // nobody to send a note-off to
+    EXPECT_EQ(engine.pool().freeCount(), 511);
+    play(0x80, 60, 0);
+    EXPECT_TRUE(hooks.take().empty());
+    play(0x81, 61, 0);
+    EXPECT_EQ(hooks.take(), (Events{"voice-release 1 101"}));
+}
+
+} // namespace

@@ -1,0 +1,122 @@
+#include "MidiDeviceManager.h"
+
+#include <algorithm>
+
+namespace tonwerk::midi {
+
+namespace {
+
+int indexOf(const std::vector<std::string>& names, const std::string& name) {
+    const auto it = std::find(names.begin(), names.end(), name);
+    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
+}
+
+} // namespace
+
+MidiDeviceManager::MidiDeviceManager(platform::MidiPorts& ports, app::Notifier& notifier, ScreenFeedback& screen)
+    : m_ports(ports), m_notifier(notifier), m_screen(screen) {}
+
+int MidiDeviceManager::openInput(int id) {
+    if (id == m_inputId && m_ports.inputOpen()) {
+        return platform::MidiError::kNone;
+    }
+    const int code = m_ports.openInput(id);
+    if (code != platform::MidiError::kNone) {
+        m_notifier.notify(app::MessageRequest{std::string(platform::midiErrorText(code)),
+                                              "Tonwerk  -  MIDI-Input    Initialize-Error", app::MessageIcon::Error,
+                                              app::MessageButtons::Ok});
+        return code;
+    }
+    m_inputId = id;
+    m_inputName = m_ports.openInputName();
+    m_inputGone = false;
+    return code;
+}
+
+int MidiDeviceManager::openOutput(int id) {
+    if (id == m_outputId && m_ports.outputOpen()) {
+        return platform::MidiError::kNone;
+    }
+    const int code = m_ports.openOutput(id);
+    if (code != platform::MidiError::kNone) {
+        m_notifier.notify(app::MessageRequest{std::string(platform::midiErrorText(code)),
+                                              "Tonwerk  -  MIDI-Output   Initialize-Error", app::MessageIcon::Error,
+                                              app::MessageButtons::Ok});
+        return code;
+    }
+    m_outputId = id;
+    m_outputName = id == -1 ? std::string() : m_ports.openOutputName();
+    m_outputGone = false;
+    return code;
+}
+
+bool MidiDeviceManager::startDevices(int& inputId, std::string& inputName, int& outputId, std::string& outputName) {
+    const auto inputs = m_ports.inputNames();
+    int in = inputName.empty() ? -1 : indexOf(inputs, inputName);
+    if (in < 0 && inputId >= 0 && inputId < static_cast<int>(inputs.size())) {
+        in = inputId; // the stored number only when the name is not there
+    }
+    bool haveInput = false;
+    if (in >= 0 && openInput(in) == platform::MidiError::kNone) {
+        inputId = in;
+        inputName = m_inputName;
+        haveInput = true;
+    }
+    const auto outputs = m_ports.outputNames();
+    int out = outputName.empty() ? -2 : indexOf(outputs, outputName);
+    if (out < 0 && (outputId == -1 || (outputId >= 0 && outputId < static_cast<int>(outputs.size())))) {
+        out = outputId;
+    }
+    if (out >= -1 && openOutput(out) == platform::MidiError::kNone) {
+        outputId = out;
+        outputName = m_outputName;
+    }
+    return haveInput;
+}
+
+void MidiDeviceManager::inputLost() {
+    m_inputGone = true;
+    m_ports.closeInput();
+    m_screen.deviceStatus("MIDI input lost: " + m_inputName);
+    if (m_performance != nullptr) {
+        // Its note-offs can never arrive now: end what it left sounding, lift the pedal.
+        m_performance->releaseHeldNotes();
+        for (int channel = 0; channel < 16; ++channel) {
+            m_performance->onMidiData(MidiSource::Injected, shortMessage(0xB0 | channel, 64, 0));
+        }
+    }
+}
+
+void MidiDeviceManager::outputLost() {
+    m_outputGone = true;
+    m_ports.closeOutput();
+    m_screen.deviceStatus("MIDI output lost: " + m_outputName);
+    if (m_performance != nullptr) {
+        m_performance->forgetForwardedNotes();
+    }
+}
+
+void MidiDeviceManager::watch() {
+    if (!m_inputName.empty()) {
+        const int at = indexOf(m_ports.inputNames(), m_inputName);
+        if (!m_inputGone && at < 0) {
+            inputLost();
+        } else if (m_inputGone && at >= 0 && m_ports.openInput(at) == platform::MidiError::kNone) {
+            m_inputGone = false;
+            m_inputId = at;
+            m_screen.deviceStatus("MIDI input back: " + m_inputName);
+        }
+    }
+    if (!m_outputName.empty()) {
+        const int at = indexOf(m_ports.outputNames(), m_outputName);
+        if (!m_outputGone && at < 0) {
+            outputLost();
+        } else if (m_outputGone && at >= 0 && m_ports.openOutput(at) == platform::MidiError::kNone) {
+            m_outputGone = false;
+            m_outputId = at;
+            m_screen.deviceStatus("MIDI output back: " + m_outputName);
+        }
+    }
+}
+
+} // namespace tonwerk::midi

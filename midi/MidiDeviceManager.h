@@ -1,0 +1,55 @@
+#pragma once
+
+#include "EngineHooks.h"
+#include "Performance.h"
+#include "app/Notifier.h"
+#include "platform/MidiPorts.h"
+
+#include <string>
+
+namespace tonwerk::midi {
+
+// The one MIDI input and output of the program, chosen by the settings, and what happens when a
+// cable is pulled: notes the lost input left sounding are ended, notes sent to a lost output are
+// forgotten, and a port of the same name that comes back is reopened. Dispatcher's thread only.
+class MidiDeviceManager final : public MidiOutput {
+public:
+    MidiDeviceManager(platform::MidiPorts& ports, app::Notifier& notifier, ScreenFeedback& screen);
+
+    void attach(Performance& performance) { m_performance = &performance; }
+
+    // Opens the input and output the settings name: by the stored port name first, by the number
+    // only when the name is empty or absent; only numbers below the port count are opened (-1 for
+    // the output is Tonwerk's own port). Returns false when there is no MIDI input (the PC
+    // keyboard then plays). The ids and names chosen are written back.
+    bool startDevices(int& inputId, std::string& inputName, int& outputId, std::string& outputName);
+
+    // Opens one device, reporting a failure in the box of its kind. A request for the device that
+    // is already open does nothing.
+    int openInput(int id);
+    int openOutput(int id);
+
+    void send(ShortMessage message) override { m_ports.send(message); }
+
+    // Looks for lost and returned ports; call it about every half second (reconnects within 2 s).
+    void watch();
+
+    [[nodiscard]] platform::MidiPorts& ports() { return m_ports; }
+
+private:
+    void inputLost();
+    void outputLost();
+
+    platform::MidiPorts& m_ports;
+    app::Notifier& m_notifier;
+    ScreenFeedback& m_screen;
+    Performance* m_performance = nullptr;
+    int m_inputId = -2;
+    int m_outputId = -2;
+    std::string m_inputName;  // remembered while the port is gone
+    std::string m_outputName; // empty for Tonwerk's own port, which cannot go away
+    bool m_inputGone = false;
+    bool m_outputGone = false;
+};
+
+} // namespace tonwerk::midi
