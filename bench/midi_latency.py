@@ -15,10 +15,14 @@ import time
 import jack
 
 cli, work, count, burst = sys.argv[1], sys.argv[2], int(sys.argv[3]), int(sys.argv[4])
+# "direct" measures the test client alone (its out port wired to its in port): the floor of the
+# measurement itself.
+direct = cli == "direct"
 os.makedirs(work, exist_ok=True)
 setup = os.path.join(work, "latency.mks")
-subprocess.run([cli, "setup", "make", setup], input=json.dumps({"setups": [{"splits": [{"state": 1}]}]}),
-               text=True, check=True)
+if not direct:
+    subprocess.run([cli, "setup", "make", setup], input=json.dumps({"setups": [{"splits": [{"state": 1}]}]}),
+                   text=True, check=True)
 
 client = jack.Client("latency", no_start_server=True)
 keys = client.midi_outports.register("keys")
@@ -45,16 +49,19 @@ def process(frames):
 
 
 client.activate()
-proc = subprocess.Popen([cli, "live", "--midi-api", "jack", "--midi-in", "latency:keys", "--midi-out", "-1",
+proc = None if direct else subprocess.Popen([cli, "live", "--midi-api", "jack", "--midi-in", "latency:keys", "--midi-out", "-1",
                          "--setup", setup], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
 try:
-    proc.stdout.readline()
-    out = []
-    deadline = time.monotonic() + 10
-    while not out and time.monotonic() < deadline:
-        out = [p.name for p in client.get_ports(is_midi=True, is_output=True) if "Tonwerk Out" in p.name]
-        time.sleep(0.05)
-    client.connect(out[0], sound.name)
+    if direct:
+        client.connect(keys.name, sound.name)
+    else:
+        proc.stdout.readline()
+        out = []
+        deadline = time.monotonic() + 10
+        while not out and time.monotonic() < deadline:
+            out = [p.name for p in client.get_ports(is_midi=True, is_output=True) if "Tonwerk Out" in p.name]
+            time.sleep(0.05)
+        client.connect(out[0], sound.name)
     time.sleep(0.3)
     rate = client.samplerate
     period = client.blocksize * 1000.0 / rate
@@ -99,7 +106,8 @@ try:
                       for i, m in enumerate(burst_expected)]
     print(f"burst of {burst}: received {len(got)}, lost {burst - len(got)}, in order {got == burst_expected[:len(got)]}")
 finally:
-    proc.terminate()
-    proc.wait(timeout=20)
+    if proc is not None:
+        proc.terminate()
+        proc.wait(timeout=20)
     client.deactivate()
     client.close()
