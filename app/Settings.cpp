@@ -86,6 +86,9 @@ constexpr SettingEntry kEntries[] = {
     intEntry("Developer", "DSSafety", &Settings::soundSafety),
     intEntry("Developer", "DSTimeOut", &Settings::soundTimeOut),
     intEntry("Developer", "DSMemMode", &Settings::sampleMemoryMode, false),
+    // Kept beside the device numbers; after the entries older settings files have.
+    stringEntry("Options", "MidiInDeviceName", &Settings::midiInDeviceName),
+    stringEntry("Options", "MidiOutDeviceName", &Settings::midiOutDeviceName),
 };
 
 int& intRef(Settings& s, const SettingEntry& e) {

@@ -22,6 +22,10 @@ struct Settings {
     std::string tipTimeStamp = "00.00.00";
     int midiInDevice = 0;
     int midiOutDevice = 0; // -1 = Tonwerk's own output port
+    // The chosen ports' names: port numbers change when devices are plugged in another order, so
+    // a port is found by its name first and by its number only when the name is absent.
+    std::string midiInDeviceName;
+    std::string midiOutDeviceName;
     int markNotes = 1;
     // [Keyboard]
     int keyboardVelocity = 127;

@@ -1,6 +1,7 @@
 #include "LiveCommand.h"
 
 #include "StderrNotifier.h"
+#include "app/Engine.h"
 #include "midi/MidiDeviceManager.h"
 #include "midi/Performance.h"
 #include "platform/MidiPorts.h"
@@ -63,23 +64,6 @@ public:
 
 private:
     std::ostream& m_err;
-};
-
-class LiveSongHost final : public song::SongHost {
-public:
-    midi::Performance* performance = nullptr;
-    void playEvent(midi::ShortMessage message) override {
-        performance->onMidiData(midi::MidiSource::Injected, message);
-    }
-    void allStop() override {
-        if (performance->syncRunning()) {
-            performance->stopSync();
-        }
-        performance->releaseHeldNotes();
-    }
-    void resetControllers() override { performance->resetControllers(); }
-    void startSynchronisedSamples() override { performance->startSync(); }
-    void retriggerSync() override { performance->retriggerSync(); }
 };
 
 class SkipSearch final : public setups::MediaSearch {
@@ -186,15 +170,12 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     devices.startDevices(inputId, inputName, outputId, outputName);
 
     midi::VoiceOperations voices;
-    LiveSongHost songHost;
-    song::Song song(songHost, notifier);
-    midi::Performance performance(devices, voices, screen, song);
-    songHost.performance = &performance;
-    devices.attach(performance);
     SkipSearch search(err);
-    setups::SetupStore store(performance, notifier, song, search,
-                             setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
-    if (!setupFile.empty() && !store.loadSetupFile(setupFile)) {
+    app::Engine engine(devices, voices, screen, notifier, search,
+                       setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
+    midi::Performance& performance = engine.performance();
+    devices.attach(performance);
+    if (!setupFile.empty() && !engine.setups().loadSetupFile(setupFile)) {
         return 1;
     }
 
@@ -223,8 +204,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         }
         const std::uint32_t t = nowMs();
         for (; nextTick <= t; nextTick += 4) {
-            song.songTick(nextTick);
-            performance.clockTick(nextTick);
+            engine.clockTick(nextTick);
         }
         if (t >= nextWatch) {
             devices.watch(); // lost and returned ports
@@ -234,8 +214,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
 
     // Shutdown in order: the song stops, every sounding note gets its note-off, then a note-off
     // for every key on every channel (key 127 too) in case an instrument missed one.
-    song.stopCommand();
-    performance.releaseAllRunningNotes();
+    engine.shutdown();
     // The sweep goes out in small batches: an output port takes only so many events per period,
     // and what is still queued when the port closes is lost.
     int sent = 0;

@@ -1,6 +1,7 @@
 #include "RouteCommand.h"
 
 #include "StderrNotifier.h"
+#include "app/Engine.h"
 #include "midi/Performance.h"
 #include "midi/SplitFields.h"
 #include "platform/SystemPaths.h"
@@ -79,23 +80,6 @@ private:
 
     std::ostream& m_out;
     std::uint32_t m_timeMs = 0;
-};
-
-// The song drives the engine the way the program's timer does: its events go into the dispatcher
-// as song input, on the same (virtual) clock.
-class RouteSongHost final : public song::SongHost {
-public:
-    midi::Performance* performance = nullptr;
-    void playEvent(ShortMessage message) override { performance->onMidiData(midi::MidiSource::Injected, message); }
-    void allStop() override {
-        if (performance->syncRunning()) {
-            performance->stopSync();
-        }
-        performance->releaseHeldNotes();
-    }
-    void resetControllers() override { performance->resetControllers(); }
-    void startSynchronisedSamples() override { performance->startSync(); }
-    void retriggerSync() override { performance->retriggerSync(); }
 };
 
 // Nobody can answer the search dialog here: every missing file is skipped, and said so.
@@ -200,11 +184,10 @@ bool splitWords(std::string_view line, std::vector<std::string>& words) {
 class RouteRunner {
 public:
     RouteRunner(std::ostream& out, std::ostream& err, const RouteOptions& routeOptions)
-        : m_printer(out), m_err(err), m_notifier(err), m_song(m_songHost, m_notifier),
-          m_performance(m_printer, m_printer, m_printer, m_song), m_search(err),
-          m_setups(m_performance, m_notifier, m_song, m_search,
-                   setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}}) {
-        m_songHost.performance = &m_performance;
+        : m_printer(out), m_err(err), m_notifier(err), m_search(err),
+          m_engine(m_printer, m_printer, m_printer, m_notifier, m_search,
+                   setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}}),
+          m_song(m_engine.song()), m_performance(m_engine.performance()), m_setups(m_engine.setups()) {
         auto& options = m_performance.options();
         options.keyboardVelocity = routeOptions.keyboardVelocity;
         options.programChangeSelectsSetup = routeOptions.programChangeSelectsSetup;
@@ -263,8 +246,7 @@ private:
         // The clock advances (with its 4 ms ticks) even for a line that holds only a time.
         m_clock.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
             m_printer.setTime(now);
-            m_song.songTick(now);
-            m_performance.clockTick(now);
+            m_engine.clockTick(now);
         });
         m_printer.setTime(static_cast<std::uint32_t>(m_timeMs));
         if (first == words.size()) {
@@ -464,11 +446,11 @@ private:
     Printer m_printer;
     std::ostream& m_err;
     StderrNotifier m_notifier;
-    RouteSongHost m_songHost;
-    song::Song m_song;
-    midi::Performance m_performance;
     SkipSearch m_search;
-    setups::SetupStore m_setups;
+    app::Engine m_engine;
+    song::Song& m_song;
+    midi::Performance& m_performance;
+    setups::SetupStore& m_setups;
     bool m_saveFailed = false;
     platform::VirtualClock m_clock;
     long long m_timeMs = 0;

@@ -61,10 +61,11 @@ TEST(Settings, StyleFolderPrefersRemovableMedia) {
 
 TEST(Settings, TableOrderAndNames) {
     const auto entries = settingEntries();
-    ASSERT_EQ(entries.size(), 57u);
+    ASSERT_EQ(entries.size(), 59u);
     EXPECT_EQ(entries.front().key, "Tagestip");
-    EXPECT_EQ(entries.back().key, "DSMemMode");
-    EXPECT_FALSE(entries.back().stored);
+    EXPECT_EQ(entries[56].key, "DSMemMode");
+    EXPECT_FALSE(entries[56].stored);
+    EXPECT_EQ(entries.back().key, "MidiOutDeviceName");
     std::set<std::pair<std::string, std::string>> seen;
     for (const SettingEntry& e : entries) {
         EXPECT_TRUE(seen.insert({std::string(e.section), std::string(e.key)}).second) << e.key;

@@ -62,11 +62,12 @@ TEST(Cli, SettingsDumpPrintsEveryEntryAsLoaded) {
     for (std::string line; std::getline(lines, line);) {
         all.push_back(line);
     }
-    ASSERT_EQ(all.size(), 57u);
+    ASSERT_EQ(all.size(), 59u);
     EXPECT_EQ(all.front(), "[Options] Tagestip=0");
     EXPECT_EQ(all[8], "[Keyboard] KeybOktave=3");
     EXPECT_EQ(all[11], "[Keyboard] PC vom MIDI-Keyboard=1");
-    EXPECT_EQ(all.back(), "[Developer] DSMemMode=1");
+    EXPECT_EQ(all[56], "[Developer] DSMemMode=1");
+    EXPECT_EQ(all.back(), "[Options] MidiOutDeviceName=");
 }
 
 TEST(Cli, SettingsDumpOfAnUnreadableFileFails) {

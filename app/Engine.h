@@ -1,0 +1,55 @@
+#pragma once
+
+#include "Notifier.h"
+#include "midi/EngineHooks.h"
+#include "midi/Performance.h"
+#include "setups/SetupFile.h"
+#include "song/Song.h"
+
+#include <filesystem>
+
+namespace tonwerk::app {
+
+// The engines of one running program wired together: the performance (setup table, note pool,
+// dispatcher), the song that plays into it, and the setup store that loads into both. Every host
+// (the program, tonwerk-cli live and route) builds one with its own outputs.
+// Dispatcher's thread, except songTick (the clock's thread).
+class Engine {
+public:
+    Engine(midi::MidiOutput& output, midi::VoiceOperations& voices, midi::ScreenFeedback& screen, Notifier& notifier,
+           setups::MediaSearch& search, setups::MediaFolders folders);
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    [[nodiscard]] midi::Performance& performance() { return m_performance; }
+    [[nodiscard]] song::Song& song() { return m_song; }
+    [[nodiscard]] setups::SetupStore& setups() { return m_setups; }
+
+    // One 4 ms clock tick at `nowMs`: the song, then the synchronised loop's beat display.
+    void clockTick(std::uint32_t nowMs);
+
+    // The program is ending: the song stops and every sounding note gets its note-off.
+    void shutdown();
+
+private:
+    // The song drives the performance the way live input does.
+    class SongHost final : public song::SongHost {
+    public:
+        explicit SongHost(Engine& engine) : m_engine(engine) {}
+        void playEvent(midi::ShortMessage message) override;
+        void allStop() override;
+        void resetControllers() override;
+        void startSynchronisedSamples() override;
+        void retriggerSync() override;
+
+    private:
+        Engine& m_engine;
+    };
+
+    SongHost m_songHost;
+    song::Song m_song;
+    midi::Performance m_performance;
+    setups::SetupStore m_setups;
+};
+
+} // namespace tonwerk::app
