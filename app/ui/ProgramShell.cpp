@@ -4,8 +4,18 @@
 #include "app/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
 
-#include <QApplication>
+#include "midi/MidiDeviceManager.h"
+#include "platform/MidiPorts.h"
 
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <chrono>
+#include <thread>
+
+#include <cstdio>
 #include <cstdlib>
 #include <utility>
 
@@ -39,6 +49,87 @@ QPalette programColourScheme(const QPalette& base) {
     return p;
 }
 
+// What the screens show of the engine for now: device losses and returns go to the error stream
+// until the screens have their status line.
+class ProgramShell::Screen final : public midi::ScreenFeedback {
+public:
+    void deviceStatus(const std::string& text) override { std::fprintf(stderr, "Tonwerk: %s\n", text.c_str()); }
+};
+
+// The search dialog comes with the dialogs; until then a missing media file is skipped.
+class ProgramShell::Search final : public setups::MediaSearch {
+public:
+    Result search(int /*split*/, const std::string& /*storedPath*/, midi::SplitTask /*task*/) override { return {}; }
+};
+
+ProgramShell::~ProgramShell() = default;
+
+void ProgramShell::startDevices(app::Settings& settings) {
+    m_ports = std::make_unique<platform::MidiPorts>();
+    m_screen = std::make_unique<Screen>();
+    m_search = std::make_unique<Search>();
+    m_voices = std::make_unique<midi::VoiceOperations>();
+    m_devices = std::make_unique<midi::MidiDeviceManager>(*m_ports, m_notifier, *m_screen);
+    const bool haveInput = m_devices->startDevices(settings.midiInDevice, settings.midiInDeviceName,
+                                                   settings.midiOutDevice, settings.midiOutDeviceName);
+    if (!haveInput) {
+        // No MIDI input: the PC keyboard plays, with velocity 100.
+        settings.pcKeyboardActive = 1;
+        settings.keyboardVelocity = 100;
+    }
+    m_engine =
+        std::make_unique<app::Engine>(*m_devices, *m_voices, *m_screen, m_notifier, *m_search,
+                                      setups::MediaFolders{m_environment.programDirectory, settings.setupPath, {}});
+    m_devices->attach(m_engine->performance());
+    auto& options = m_engine->performance().options();
+    options.keyboardVelocity =
+        (settings.keyboardVelocity < 0 || settings.keyboardVelocity > 127) ? 127 : settings.keyboardVelocity;
+    options.programChangeSelectsSetup = settings.programChangeSelectsSetup != 0;
+    options.markNotes = settings.markNotes != 0;
+
+    // Input arrives on the MIDI system's thread and is dispatched here the moment it is queued.
+    m_midiInput = std::make_unique<QSocketNotifier>(m_ports->input().wakeDescriptor(), QSocketNotifier::Read);
+    QObject::connect(m_midiInput.get(), &QSocketNotifier::activated, [this] {
+        m_ports->input().wait(0); // takes the wake-up
+        std::uint32_t message = 0;
+        while (m_ports->input().pop(message)) {
+            m_engine->performance().onMidiData(midi::MidiSource::Device, message);
+        }
+    });
+    m_clock = std::make_unique<QTimer>();
+    m_clock->setTimerType(Qt::PreciseTimer);
+    m_clock->setInterval(4);
+    QObject::connect(m_clock.get(), &QTimer::timeout, [this] {
+        m_clockMs += 4;
+        m_engine->clockTick(m_clockMs);
+        if (m_clockMs % 500 == 0) {
+            m_devices->watch();
+        }
+    });
+    m_clock->start();
+}
+
+void ProgramShell::closeDevices() {
+    if (!m_engine) {
+        return;
+    }
+    m_clock->stop();
+    m_midiInput->setEnabled(false);
+    m_engine->shutdown();
+    m_ports->closeInput();
+    // A note-off for every key of every channel, key 127 included, in batches an output port takes.
+    int sent = 0;
+    for (int channel = 0; channel < 16; ++channel) {
+        for (int key = 0; key <= 127; ++key) {
+            m_ports->send(midi::shortMessage(0x80 | channel, key, 0));
+            if (++sent % 8 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+    }
+    m_ports->closeOutput();
+}
+
 ProgramShell::ProgramShell(app::Notifier& notifier, std::filesystem::path settingsFile,
                            app::SettingsEnvironment environment)
     : m_notifier(notifier), m_settingsFile(std::move(settingsFile)), m_environment(std::move(environment)),
@@ -64,7 +155,11 @@ void ProgramShell::run() {
     }
 
     auto* qtNotifier = dynamic_cast<QtNotifier*>(&m_notifier);
-    m_loop.run(m_settings, [this, qtNotifier](const app::Settings& settings) {
+    m_loop.run(m_settings, [this, qtNotifier](const app::Settings& handed) {
+        app::Settings settings = handed;
+        if (m_state.firstScreen) {
+            startDevices(settings);
+        }
         ScreenDialog dialog(m_state.screenDialogId, settings, m_loop, m_setupName);
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(&dialog);
@@ -75,6 +170,7 @@ void ProgramShell::run() {
         }
         return dialog.settings();
     });
+    closeDevices();
 }
 
 } // namespace tonwerk::ui

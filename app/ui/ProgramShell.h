@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/Engine.h"
 #include "app/Notifier.h"
 #include "app/ScreenLoop.h"
 #include "app/Settings.h"
@@ -7,7 +8,18 @@
 #include <QPalette>
 
 #include <filesystem>
+#include <memory>
 #include <string>
+
+class QSocketNotifier;
+class QTimer;
+
+namespace tonwerk::platform {
+class MidiPorts;
+}
+namespace tonwerk::midi {
+class MidiDeviceManager;
+}
 
 namespace tonwerk::ui {
 
@@ -23,8 +35,20 @@ public:
 
     [[nodiscard]] app::AppState& state() { return m_state; }
     [[nodiscard]] const app::Settings& settings() const { return m_settings; }
+    // The engines, once the first screen has started the devices (null before).
+    [[nodiscard]] app::Engine* engine() { return m_engine.get(); }
+    ~ProgramShell();
 
 private:
+    class Screen;
+    class Search;
+    // The first screen's start-up: MIDI devices (the PC keyboard plays when there is no input),
+    // the engines, MIDI input delivery and the 4 ms clock. They live until the program ends.
+    void startDevices(app::Settings& settings);
+    // The end of the program: every sounding note ended, a note-off for every key on every
+    // channel, the devices closed.
+    void closeDevices();
+
     app::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
     app::SettingsEnvironment m_environment;
@@ -32,6 +56,15 @@ private:
     app::Settings m_settings;
     app::ScreenLoop m_loop;
     std::string m_setupName;
+    std::unique_ptr<platform::MidiPorts> m_ports;
+    std::unique_ptr<Screen> m_screen;
+    std::unique_ptr<Search> m_search;
+    std::unique_ptr<midi::MidiDeviceManager> m_devices;
+    std::unique_ptr<midi::VoiceOperations> m_voices;
+    std::unique_ptr<app::Engine> m_engine;
+    std::unique_ptr<QSocketNotifier> m_midiInput;
+    std::unique_ptr<QTimer> m_clock;
+    std::uint32_t m_clockMs = 0;
 };
 
 // The program colour scheme (dark green with yellow and cyan text) as a palette. It is applied to

@@ -141,6 +141,11 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
         EXPECT_EQ(m.request.caption, "Warning");
         EXPECT_EQ(m.request.buttons, app::MessageButtons::YesNo);
     }
+    // No MIDI input on a test machine: the PC keyboard plays, with velocity 100, and the engines run.
+    ASSERT_NE(shell.engine(), nullptr);
+    EXPECT_EQ(shell.settings().pcKeyboardActive, 1);
+    EXPECT_EQ(shell.settings().keyboardVelocity, 100);
+    EXPECT_EQ(shell.engine()->performance().options().keyboardVelocity, 100);
     // The settings were written after each screen.
     const std::string text = readFile(settingsFile);
     EXPECT_NE(text.find("[Options]\nTagestip=0\n"), std::string::npos);
