@@ -4,6 +4,7 @@
 #include "app/Engine.h"
 #include "midi/MidiDeviceManager.h"
 #include "midi/Performance.h"
+#include "platform/AudioDevices.h"
 #include "platform/MidiPorts.h"
 #include "platform/SystemPaths.h"
 #include "setups/SetupFile.h"
@@ -104,6 +105,10 @@ int runDevices(std::span<const std::string_view> args, std::ostream& out, std::o
     const auto outputs = ports.outputNames();
     for (std::size_t i = 0; i < outputs.size(); ++i) {
         out << "midi-out " << i << ' ' << outputs[i] << '\n';
+    }
+    const auto audio = platform::listAudioOutputs();
+    for (std::size_t i = 0; i < audio.size(); ++i) {
+        out << "audio " << i << ' ' << audio[i].api << ' ' << audio[i].name << '\n';
     }
     return 0;
 }

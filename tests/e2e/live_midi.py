@@ -48,12 +48,18 @@ def process(frames):
                 break
             keys.write_midi_event(0, data)
     now = time.monotonic()
-    for _, data in sound.incoming_midi_events():
-        with lock:
-            received.append((now, bytes(data)))
+    inport = sound
+    if inport is not None:
+        for _, data in inport.incoming_midi_events():
+            with lock:
+                received.append((now, bytes(data)))
 
 
 client.activate()
+listing = subprocess.run([cli, "devices", "--midi-api", "jack"], capture_output=True, text=True, check=True).stdout
+assert "midi-in 0 tester:keys" in listing.splitlines(), listing
+assert any(line.startswith("midi-out ") and line.endswith(" tester:sound") for line in listing.splitlines()), listing
+assert any(line.startswith("audio ") and " jack " in line for line in listing.splitlines()), listing
 proc = subprocess.Popen([cli, "live", "--midi-api", "jack", "--midi-in", "tester:keys", "--midi-out", "-1",
                          "--setup", setup, "--audio", "none"], stdout=subprocess.PIPE, text=True)
 try:
@@ -119,6 +125,33 @@ try:
     sweep = [d for d in got if d[0] & 0xF0 == 0x80 and d[2] == 0]
     assert len(sweep) == 16 * 128, len(sweep)  # every key of every channel, key 127 included
     assert bytes([0x8F, 127, 0]) in sweep
+
+    # Second run: the output is the test client's own port; it is pulled while a note sounds and
+    # comes back under its name.
+    proc = subprocess.Popen([cli, "live", "--midi-api", "jack", "--midi-in", "tester:keys", "--midi-out",
+                             "tester:sound", "--setup", setup], stdout=subprocess.PIPE, text=True)
+    assert proc.stdout.readline().startswith("live: in=tester:keys out=tester:sound")
+    time.sleep(0.3)
+    take()
+    play([0x90, 48, 100])
+    first = take()
+    assert first == [bytes([0x90, 60, 100])], first
+    old = sound
+    sound = None
+    ports["sound"] = None
+    old.unregister()
+    time.sleep(1.5)  # Tonwerk notices and forgets the note it sent there
+    sound = client.midi_inports.register("sound")
+    deadline = time.monotonic() + 2.5
+    back = False
+    while not back and time.monotonic() < deadline:
+        play([0x90, 49, 60], [0x80, 49, 0], wait=0.2)
+        back = bytes([0x90, 61, 60]) in take()
+    assert back, "the output was not reopened"
+    play([0x80, 48, 0])  # the forgotten note: no note-off goes to the new port
+    assert bytes([0x80, 60, 100]) not in take()
+    proc.send_signal(signal.SIGTERM)
+    assert proc.wait(timeout=10) == 0
     print("live_midi: passed")
 finally:
     if proc.poll() is None:
