@@ -1,5 +1,6 @@
 #include "LiveCommand.h"
 
+#include "SkipSearch.h"
 #include "StderrNotifier.h"
 #include "app/Engine.h"
 #include "midi/MidiDeviceManager.h"
@@ -62,18 +63,6 @@ class StatusScreen final : public midi::ScreenFeedback {
 public:
     explicit StatusScreen(std::ostream& err) : m_err(err) {}
     void deviceStatus(const std::string& text) override { m_err << "live: " << text << std::endl; }
-
-private:
-    std::ostream& m_err;
-};
-
-class SkipSearch final : public setups::MediaSearch {
-public:
-    explicit SkipSearch(std::ostream& err) : m_err(err) {}
-    Result search(int split, const std::string& storedPath, midi::SplitTask /*task*/) override {
-        m_err << "Search File : " << storedPath << " (split " << split + 1 << "): Skip\n";
-        return {};
-    }
 
 private:
     std::ostream& m_err;

@@ -1,5 +1,6 @@
 #include "RouteCommand.h"
 
+#include "SkipSearch.h"
 #include "StderrNotifier.h"
 #include "app/Engine.h"
 #include "midi/Performance.h"
@@ -80,19 +81,6 @@ private:
 
     std::ostream& m_out;
     std::uint32_t m_timeMs = 0;
-};
-
-// Nobody can answer the search dialog here: every missing file is skipped, and said so.
-class SkipSearch final : public setups::MediaSearch {
-public:
-    explicit SkipSearch(std::ostream& err) : m_err(err) {}
-    Result search(int split, const std::string& storedPath, midi::SplitTask /*task*/) override {
-        m_err << "Search File : " << storedPath << " (split " << split + 1 << "): Skip\n";
-        return {};
-    }
-
-private:
-    std::ostream& m_err;
 };
 
 // A split field by its bare name: the split's own fields first, then the sample and video blocks.
