@@ -17,7 +17,6 @@
 #include <csignal>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace tonwerk::cli {
 
@@ -209,20 +208,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     // Shutdown in order: the song stops, every sounding note gets its note-off, then a note-off
     // for every key on every channel (key 127 too) in case an instrument missed one.
     engine.shutdown();
-    // The sweep goes out in small batches: an output port takes only so many events per period,
-    // and what is still queued when the port closes is lost.
-    int sent = 0;
-    for (int channel = 0; channel < 16; ++channel) {
-        for (int key = 0; key <= 127; ++key) {
-            ports.send(midi::shortMessage(0x80 | channel, key, 0));
-            if (++sent % 8 == 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        }
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    ports.closeInput();
-    ports.closeOutput();
+    devices.closeDevices();
     g_queue = nullptr;
     if (ports.input().dropped() > 0) {
         err << "live: " << ports.input().dropped() << " MIDI messages were dropped (input queue full)\n";

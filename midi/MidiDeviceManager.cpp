@@ -1,6 +1,8 @@
 #include "MidiDeviceManager.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 namespace tonwerk::midi {
 
@@ -72,6 +74,23 @@ bool MidiDeviceManager::startDevices(int& inputId, std::string& inputName, int& 
         outputName = m_outputName;
     }
     return haveInput;
+}
+
+void MidiDeviceManager::closeDevices() {
+    m_ports.closeInput();
+    // In small batches: an output port takes only so many events per period, and what is still
+    // queued when the port closes is lost.
+    int sent = 0;
+    for (int channel = 0; channel < 16; ++channel) {
+        for (int key = 0; key <= 127; ++key) {
+            m_ports.send(shortMessage(0x80 | channel, key, 0));
+            if (++sent % 8 == 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(2));
+            }
+        }
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    m_ports.closeOutput();
 }
 
 void MidiDeviceManager::inputLost() {

@@ -31,6 +31,10 @@ public:
 
     void send(ShortMessage message) override { m_ports.send(message); }
 
+    // The end of the program: the input closes, every key of every channel (key 127 included)
+    // gets a note-off, and the output closes once they are out. Blocks for about half a second.
+    void closeDevices();
+
     // Looks for lost and returned ports; call it about every half second (reconnects within 2 s).
     void watch();
 

@@ -12,9 +12,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
-#include <chrono>
-#include <thread>
-
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -116,18 +113,7 @@ void ProgramShell::closeDevices() {
     m_clock->stop();
     m_midiInput->setEnabled(false);
     m_engine->shutdown();
-    m_ports->closeInput();
-    // A note-off for every key of every channel, key 127 included, in batches an output port takes.
-    int sent = 0;
-    for (int channel = 0; channel < 16; ++channel) {
-        for (int key = 0; key <= 127; ++key) {
-            m_ports->send(midi::shortMessage(0x80 | channel, key, 0));
-            if (++sent % 8 == 0) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            }
-        }
-    }
-    m_ports->closeOutput();
+    m_devices->closeDevices();
 }
 
 ProgramShell::ProgramShell(app::Notifier& notifier, std::filesystem::path settingsFile,
