@@ -4,6 +4,17 @@
 
 namespace tonwerk::app {
 
+audio::AudioSettings audioSettingsOf(const Settings& settings) {
+    audio::AudioSettings a;
+    a.memMode = settings.sampleMemoryMode;
+    a.bufferBytes = settings.soundBufferSize;
+    a.safetyBytes = settings.soundSafety;
+    a.useTimestretch = (settings.bpmFlags & audio::SampleBits::kTimestretch) != 0;
+    a.noAutoBpm = (settings.bpmFlags & audio::SampleBits::kNoAutoBpm) != 0;
+    a.useWaveLoop = (settings.bpmFlags & audio::SampleBits::kWaveLoop) != 0;
+    return a;
+}
+
 Engine::Engine(midi::MidiOutput& output, midi::VoiceOperations& voices, midi::ScreenFeedback& screen,
                Notifier& notifier, setups::MediaSearch& search, setups::MediaFolders folders)
     : m_songHost(*this), m_song(m_songHost, notifier), m_performance(output, voices, screen, m_song),

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "Notifier.h"
+#include "Settings.h"
+#include "audio/AudioEngine.h"
 #include "midi/EngineHooks.h"
 #include "midi/Performance.h"
 #include "setups/SetupFile.h"
@@ -9,6 +11,11 @@
 #include <filesystem>
 
 namespace tonwerk::app {
+
+// The audio engine's part of the settings. "BPMFlags" keeps the three program-wide defaults of the
+// sound-driver page in the bits the splits use for them: 0x20 time-stretch, 0x40 no automatic tempo
+// changes, 0x80 the file's wave loop.
+[[nodiscard]] audio::AudioSettings audioSettingsOf(const Settings& settings);
 
 // The engines of one running program wired together: the performance (setup table, note pool,
 // dispatcher), the song that plays into it, and the setup store that loads into both. Every host

@@ -4,6 +4,7 @@
 #include "RouteCommand.h"
 #include "SetupJson.h"
 #include "StderrNotifier.h"
+#include "app/Engine.h"
 #include "app/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/RiffFile.h"
@@ -43,11 +44,13 @@ Commands:
                              OUT ending in .mkb, make a bank).
   song dump FILE.mid         Print a MIDI file as the song holds it: a line
                              "events=N saved=N lengthBeats=N", then "BAR:TICK XX YY ZZ WW".
-  route [--settings F] [--setup FILE] [SCRIPT]
+  route [--settings F] [--setup FILE] [--wav OUT.wav] [SCRIPT]
                              Run a script of MIDI input (a file, or standard input) through
                              the dispatcher with a fresh default setup and print every
                              action as "T kind ...", T the virtual time in ms. Without
                              --settings the settings' defaults are used, never the user's.
+                             --wav renders the mix of the run (virtual time 0 to the last
+                             line) into OUT.wav in the output format of "DSMemMode".
 
 Route script lines ('#' starts a comment; a line may begin with @T, T in ms, never
 decreasing; the engine's 4 ms clock ticks run up to T first):
@@ -58,7 +61,10 @@ decreasing; the engine's 4 ms clock ticks run up to T first):
   set S FIELD=VALUE ...      set fields of split S (0-23), e.g. transpose=-12 sfxFlags=0x10,
                              comment="text", velocityCurve.N=V
   option NAME=VALUE          keyboardVelocity, programChangeSelectsSetup (0/1),
-                             markNotes (0/1), screen (1 Master, 2 Rock, 3 DJ)
+                             markNotes (0/1), screen (1 Master, 2 Rock, 3 DJ),
+                             useWaveLoop, useTimestretch, noAutoBpm (0/1)
+  sample S PATH [MODEBITS]   load a WAVE file into split S as a drop onto a pad does (mode
+                             bits 1 trigger, 2 keyboard, 4 load, 8 preview; default 4)
   load FILE | save FILE      load or save a setup file
   song-load FILE | song-save FILE
   record | play | stop | break   the song transport (songs play as midi lines)
@@ -122,6 +128,11 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
                 return usageError(err, "--settings needs a file name");
             }
             settingsFile = std::filesystem::path(std::string(args[++i]));
+        } else if (args[i] == "--wav") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return usageError(err, "--wav needs a file name");
+            }
+            options.wavFile = std::string(args[++i]);
         } else if (!scriptFile && (args[i] == "-" || !args[i].starts_with("-"))) {
             scriptFile = std::string(args[i]);
         } else {
@@ -158,6 +169,7 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
     options.keyboardVelocity = settings.keyboardVelocity;
     options.programChangeSelectsSetup = settings.programChangeSelectsSetup != 0;
     options.markNotes = settings.markNotes != 0;
+    options.audio = app::audioSettingsOf(settings);
     return runRouteScript(script, options, out, err);
 }
 

@@ -3,8 +3,12 @@
 #include "SkipSearch.h"
 #include "StderrNotifier.h"
 #include "app/Engine.h"
+#include "audio/AudioClock.h"
+#include "audio/AudioEngine.h"
+#include "audio/Tempo.h"
 #include "midi/Performance.h"
 #include "midi/SplitFields.h"
+#include "platform/AtomicFile.h"
 #include "platform/SystemPaths.h"
 #include "platform/VirtualClock.h"
 #include "setups/SetupFile.h"
@@ -29,6 +33,8 @@ class Printer final : public midi::MidiOutput, public midi::VoiceOperations, pub
 public:
     explicit Printer(std::ostream& out) : m_out(out) {}
     void setTime(std::uint32_t ms) { m_timeMs = ms; }
+    // The voice operations are printed, then carried out by the audio engine.
+    void forwardVoicesTo(midi::VoiceOperations* voices) { m_voices = voices; }
 
     void send(ShortMessage message) override {
         const unsigned status = message & 0xFF;
@@ -40,17 +46,31 @@ public:
         m_out << '\n';
     }
     void startVoice(int split, std::int16_t& voice, int key, int velocity) override {
-        voice = static_cast<std::int16_t>(split); // a handle that names the split's voice
         line("voice-start");
         m_out << ' ' << split << ' ' << key << ' ' << velocity << '\n';
+        m_voices->startVoice(split, voice, key, velocity);
     }
-    void playVoice(int split) override { simple("voice-play", split); }
-    void releaseVoice(int split, std::int16_t /*voice*/) override { simple("voice-release", split); }
-    void muteSplit(int split) override { simple("voice-mute", split); }
+    void playVoice(int split) override {
+        simple("voice-play", split);
+        m_voices->playVoice(split);
+    }
+    void releaseVoice(int split, std::int16_t voice) override {
+        simple("voice-release", split);
+        m_voices->releaseVoice(split, voice);
+    }
+    void muteSplit(int split) override {
+        simple("voice-mute", split);
+        m_voices->muteSplit(split);
+    }
     void unmuteSplit(int split, int velocity) override {
         line("voice-unmute");
         m_out << ' ' << split << ' ' << velocity << '\n';
+        m_voices->unmuteSplit(split, velocity);
     }
+    void setCrossfader(int value) override { m_voices->setCrossfader(value); }
+    void pumpNow() override { m_voices->pumpNow(); }
+    void lockAudio() override { m_voices->lockAudio(); }
+    void unlockAudio() override { m_voices->unlockAudio(); }
     void clipNoteOn(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
         clip("clip-on", split, message);
     }
@@ -81,6 +101,8 @@ private:
 
     std::ostream& m_out;
     std::uint32_t m_timeMs = 0;
+    midi::VoiceOperations m_none;
+    midi::VoiceOperations* m_voices = &m_none;
 };
 
 // A split field by its bare name: the split's own fields first, then the sample and video blocks.
@@ -175,7 +197,17 @@ public:
         : m_printer(out), m_err(err), m_notifier(err), m_search(err),
           m_engine(m_printer, m_printer, m_printer, m_notifier, m_search,
                    setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}}),
-          m_song(m_engine.song()), m_performance(m_engine.performance()), m_setups(m_engine.setups()) {
+          m_song(m_engine.song()), m_performance(m_engine.performance()), m_setups(m_engine.setups()),
+          m_audio(m_notifier, routeOptions.audio), m_clockAudio(m_audio),
+          m_tempo([this](int tempo) { m_performance.split(0).setupTempo = m_song.setSongTempo(tempo); },
+                  [this] { return m_performance.split(0).setupTempo; }),
+          m_wavFile(routeOptions.wavFile) {
+        m_audio.attach([this](int index) -> midi::Split& { return m_performance.split(index); });
+        m_audio.setClock([this] { return m_clock.nowMs(); });
+        audio::OutputChoice offline;
+        offline.kind = audio::OutputChoice::Kind::Offline;
+        m_audio.initDirectSound(offline);
+        m_printer.forwardVoicesTo(&m_audio);
         auto& options = m_performance.options();
         options.keyboardVelocity = routeOptions.keyboardVelocity;
         options.programChangeSelectsSetup = routeOptions.programChangeSelectsSetup;
@@ -207,7 +239,7 @@ public:
             }
             start = end + 1;
         }
-        return 0;
+        return writeWave();
     }
 
 private:
@@ -234,8 +266,11 @@ private:
         // The clock advances (with its 4 ms ticks) even for a line that holds only a time.
         m_clock.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
             m_printer.setTime(now);
+            renderAudio(now);
+            m_clockAudio.audioTick(now);
             m_engine.clockTick(now);
         });
+        renderAudio(static_cast<std::uint32_t>(m_timeMs));
         m_printer.setTime(static_cast<std::uint32_t>(m_timeMs));
         if (first == words.size()) {
             return {};
@@ -265,6 +300,9 @@ private:
         }
         if (command == "option") {
             return setOptions(args);
+        }
+        if (command == "sample") {
+            return assignSample(args);
         }
         ShortMessage message = 0;
         std::vector<std::string> bytes(words.begin() + static_cast<std::ptrdiff_t>(first), words.end());
@@ -424,11 +462,78 @@ private:
                     return "screen is 1 (Master), 2 (Rock) or 3 (DJ)";
                 }
                 options.screen = static_cast<midi::ScreenKind>(*v);
+            } else if (name == "useWaveLoop" || name == "useTimestretch" || name == "noAutoBpm") {
+                if (*v != 0 && *v != 1) {
+                    return name + " is 0 or 1";
+                }
+                audio::AudioSettings& a = m_audio.settings();
+                (name == "useWaveLoop"      ? a.useWaveLoop
+                 : name == "useTimestretch" ? a.useTimestretch
+                                            : a.noAutoBpm) = *v == 1;
             } else {
                 return "unknown option: " + name;
             }
         }
         return {};
+    }
+
+    // The drop of a WAVE file onto a pad: a sample split that is switched on, with its tempo.
+    std::string assignSample(const std::vector<std::string>& args) {
+        if (args.size() < 2 || args.size() > 3) {
+            return "sample needs a split, a file and optional mode bits";
+        }
+        const auto index = parseNumber(args[0]);
+        if (!index || *index < 0 || *index >= midi::kSplitCount) {
+            return "split out of range: " + args[0];
+        }
+        long long bits = 4;
+        if (args.size() == 3) {
+            const auto b = parseNumber(args[2]);
+            if (!b || *b < 0 || *b > 0xF) {
+                return "bad mode bits: " + args[2];
+            }
+            bits = *b;
+        }
+        const int i = static_cast<int>(*index);
+        midi::Split& split = m_performance.split(i);
+        const audio::AudioSettings& a = m_audio.settings();
+        split.sample.sampleFlags =
+            (split.sample.sampleFlags & ~(audio::SampleBits::kTimestretch | audio::SampleBits::kNoAutoBpm)) |
+            (a.useTimestretch ? audio::SampleBits::kTimestretch : 0) |
+            (a.noAutoBpm ? audio::SampleBits::kNoAutoBpm : 0);
+        if (!m_audio.assignSampleFile(i, args[1], static_cast<int>(bits))) {
+            return {}; // the message is on stderr; the script goes on
+        }
+        split.task = static_cast<std::int32_t>(midi::SplitTask::Sample);
+        split.state = 1;
+        const int tempo = m_tempo.lookupSampleTempo(args[1], split.sample.sampleRate, split.sample.sampleBytes);
+        if (tempo > 0) {
+            split.loopTempo = tempo;
+        }
+        return {};
+    }
+
+    void renderAudio(std::uint32_t nowMs) {
+        if (!m_wavFile.empty() && m_audio.offlineOutput() != nullptr) {
+            m_audio.offlineOutput()->renderUntilMs(nowMs);
+        }
+    }
+
+    int writeWave() {
+        if (m_wavFile.empty() || m_audio.offlineOutput() == nullptr) {
+            return 0;
+        }
+        renderAudio(static_cast<std::uint32_t>(m_timeMs));
+        const platform::SoundFormat format = m_audio.outputFormat();
+        const std::vector<std::byte> bytes =
+            audio::waveFileBytes(m_audio.offlineOutput()->samples(), format.channels, format.rate);
+        const platform::Status status = platform::writeFileAtomically(
+            m_wavFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        if (!status.ok()) {
+            m_err << "tonwerk-cli: " << status.message() << '\n';
+            return 1;
+        }
+        return 0;
     }
 
     Printer m_printer;
@@ -442,6 +547,10 @@ private:
     bool m_saveFailed = false;
     platform::VirtualClock m_clock;
     long long m_timeMs = 0;
+    audio::AudioEngine m_audio;
+    audio::AudioClock m_clockAudio;
+    audio::TempoLookup m_tempo;
+    std::string m_wavFile;
 };
 
 } // namespace

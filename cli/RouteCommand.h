@@ -1,5 +1,7 @@
 #pragma once
 
+#include "audio/AudioEngine.h"
+
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -16,6 +18,8 @@ struct RouteOptions {
     bool programChangeSelectsSetup = true;
     bool markNotes = true;
     std::string setupFile;
+    std::string wavFile; // when set, the mix of the run is rendered into this WAVE file
+    audio::AudioSettings audio;
 };
 int runRouteScript(std::string_view script, const RouteOptions& options, std::ostream& out, std::ostream& err);
 

@@ -1,0 +1,101 @@
+#include "AudioClock.h"
+
+#include "AudioEngine.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace tonwerk::audio {
+
+namespace {
+
+std::uint32_t steadyMs() {
+    return static_cast<std::uint32_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+            .count());
+}
+
+} // namespace
+
+std::string loadReportText(unsigned long all, unsigned long video, unsigned long sound, int voices) {
+    char text[160];
+    std::snprintf(text, sizeof text,
+                  " ORVAN Tonwerk  CPU-Usage: %lu %% ALL ( %lu %% Video %lu %% Sound ) %d Voices playing", all, video,
+                  sound, voices);
+    return text;
+}
+
+AudioClock::AudioClock(AudioEngine& engine) : m_engine(engine) {}
+
+AudioClock::~AudioClock() { stop(); }
+
+void AudioClock::startAudioClock() {
+    if (m_timer.joinable()) {
+        return;
+    }
+    m_stop.store(false);
+    m_timer = std::thread([this] { timerLoop(); });
+    m_worker = std::thread([this] { workerLoop(); });
+}
+
+void AudioClock::stop() {
+    m_stop.store(true);
+    if (m_timer.joinable()) {
+        m_timer.join();
+    }
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
+}
+
+void AudioClock::audioTick(std::uint32_t now) {
+    if (m_first) {
+        m_first = false;
+        m_lastReport = now;
+        m_lastTick = now;
+    }
+    m_engine.pumpIfDue(now);
+    const std::uint32_t gap = now - m_lastTick;
+    if (gap < 40) {
+        return;
+    }
+    ++m_tickCount;
+    if (m_tickCount >= 25 && m_reportEnabled.load()) {
+        const std::uint32_t period = now - m_lastReport;
+        if (period == 0) {
+            return; // the mark is taken again at the next tick
+        }
+        m_lastReport = now;
+        const unsigned long sound = static_cast<unsigned long>(m_engine.takeSoundTime()) * 100 / period;
+        const unsigned long video = static_cast<unsigned long>(m_videoTime.exchange(0)) * 100 / period;
+        if (m_onReport) {
+            m_onReport(loadReportText(sound + video, video, sound, m_engine.voicesPlaying()));
+        }
+        m_tickCount = 0;
+    }
+    m_lastTick = now;
+}
+
+void AudioClock::timerLoop() {
+    auto next = std::chrono::steady_clock::now();
+    while (!m_stop.load()) {
+        next += std::chrono::milliseconds(4);
+        std::this_thread::sleep_until(next);
+        audioTick(steadyMs());
+    }
+}
+
+void AudioClock::workerLoop() {
+    std::uint32_t frameClock = steadyMs();
+    while (!m_stop.load()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const std::uint32_t now = steadyMs();
+        if (m_drawFrame && now - frameClock >= 40) {
+            m_drawFrame(static_cast<int>((now - frameClock) / 40));
+            frameClock = now;
+        }
+        m_engine.pumpIfDue(now);
+    }
+}
+
+} // namespace tonwerk::audio

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <vector>
+
+namespace tonwerk::audio {
+
+// Result codes of the wave loader (0 is success; 257–272 are multimedia file I/O codes passed on).
+namespace WaveError {
+inline constexpr int kOk = 0;
+inline constexpr int kOutOfMemory = 57344;
+inline constexpr int kCannotOpen = 57600;
+inline constexpr int kNotWave = 57601;     // not RIFF WAVE, format chunk too short, extra bytes missing
+inline constexpr int kFormatShort = 57602; // the 16 format bytes cannot be read
+inline constexpr int kDataShort = 57603;   // the data chunk is not all there
+inline constexpr int kNotPcm = 57604;      // compressed or otherwise not convertible
+} // namespace WaveError
+
+// The output layouts of "DSMemMode": 1 = 44100 Hz stereo, 2 = 22050 Hz stereo, 4 = 22050 Hz mono.
+[[nodiscard]] int memModeRate(int memMode);
+[[nodiscard]] int memModeChannels(int memMode);
+
+// A file's WAVEFORMATEX: the 16 fixed bytes, the extra size and the extra bytes.
+struct WaveFormat {
+    std::uint16_t formatTag = 0;
+    std::uint16_t channels = 0;
+    std::uint32_t samplesPerSecond = 0;
+    std::uint32_t averageBytesPerSecond = 0;
+    std::uint16_t blockAlign = 0;
+    std::uint16_t bitsPerSample = 0;
+    std::vector<std::uint8_t> extra; // extraSize bytes
+
+    // The sample coding behind WAVE_FORMAT_EXTENSIBLE's sub-format, else the tag itself.
+    [[nodiscard]] std::uint16_t codingTag() const;
+    // True for the codings the loader converts: integer PCM of 8, 16, 24 or 32 bits and 32- or
+    // 64-bit float, directly or inside WAVE_FORMAT_EXTENSIBLE, with at least one channel.
+    [[nodiscard]] bool convertible() const;
+};
+
+inline constexpr std::uint16_t kFormatPcm = 1;
+inline constexpr std::uint16_t kFormatFloat = 3;
+inline constexpr std::uint16_t kFormatExtensible = 0xFFFE;
+
+// What openWave found: the format and where the form's chunks lie.
+struct WaveFile {
+    int result = WaveError::kOk;
+    WaveFormat format;
+    std::span<const std::byte> form; // the chunks inside "RIFF"/"WAVE"
+};
+
+// Reads the format of a RIFF WAVE file held in memory. Any thread; never reads outside `bytes`.
+[[nodiscard]] WaveFile openWave(std::span<const std::byte> bytes);
+
+// The first sample loop of a "smpl" chunk whose start lies below its end, in frames of the file.
+struct SampleLoop {
+    std::uint32_t start = 0;
+    std::uint32_t end = 0;
+};
+[[nodiscard]] bool findSampleLoop(std::span<const std::byte> form, SampleLoop& loop);
+
+// One loaded sample in the engine's output layout.
+struct LoadedWave {
+    int result = WaveError::kOk;
+    // 16-bit words, one extra frame (2 words) behind `lengthBytes` for the interpolation past a loop
+    // end; zero when there is no loop.
+    std::vector<std::int16_t> data;
+    int lengthBytes = 0; // bytes to play, a multiple of 4
+    WaveFormat format;   // the file's record, its rate and channels rewritten to the layout
+    int sourceRate = 0;  // the file's own rate
+    int loopStart = 0;   // bytes, a multiple of 4; 0 = none
+};
+
+// The largest converted sample the loader makes (bytes); beyond it the load fails as out of memory.
+inline constexpr std::int64_t kMaxSampleBytes = std::int64_t{1} << 30;
+
+// Converts a whole WAVE file to `memMode`'s layout: 8/16/24/32-bit integer and 32/64-bit float,
+// mono or more channels (the first two are kept), at any rate (libsoxr converts the rate). 16-bit
+// files at 44100 Hz are reduced exactly as the fixed arithmetic of the three layouts says.
+// `useWaveLoop` applies the file's first sample loop. Any thread; allocates.
+[[nodiscard]] LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveLoop);
+// The same for a file; it cannot be opened → 57600, too large → 57344. Blocks on disk I/O.
+[[nodiscard]] LoadedWave loadWaveFile(const std::filesystem::path& path, int memMode, bool useWaveLoop);
+
+// True when the file opens as WAVE and its coding is one the loader converts.
+[[nodiscard]] bool isPcmWave(const std::filesystem::path& path);
+
+// The message of a loader result code: the id in the string table.
+[[nodiscard]] int waveErrorMessageId(int code);
+
+// WAVE file bytes of 16-bit PCM frames (channels 1 or 2), for the offline renderer and tests.
+[[nodiscard]] std::vector<std::byte> waveFileBytes(std::span<const std::int16_t> samples, int channels, int rate);
+
+} // namespace tonwerk::audio
