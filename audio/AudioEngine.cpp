@@ -456,7 +456,8 @@ void AudioEngine::startVoice(int split, std::int16_t& slot, int note, int veloci
     v.owner = split;
     slot = static_cast<std::int16_t>(taken);
     s.sample.voiceIndex = static_cast<std::int16_t>(taken);
-    m_nextVoice = m_nextVoice + 1 >= kVoiceCount ? 0 : m_nextVoice + 1;
+    // The pointer runs over 0 to 62: voice 63 is never handed out, it only ends the scan above.
+    m_nextVoice = m_nextVoice + 1 >= kVoiceCount - 1 ? 0 : m_nextVoice + 1;
 }
 
 void AudioEngine::alignToPartner(Voice& v, const Voice& partner, bool atStart) {

@@ -125,7 +125,9 @@ void renderPart(std::span<std::int16_t> part, RenderVoice& v, bool rewrite) {
         auto need = static_cast<std::int64_t>(n * r);
         int produce = n;
         if (remaining < need) {
-            produce = (static_cast<int>(remaining / r) / 4) * 4;
+            // At least one 4-byte unit per step, so a loop shorter than one step of a steep
+            // ratio still moves the output on.
+            produce = std::max(4, (static_cast<int>(remaining / r) / 4) * 4);
             need = remaining;
         }
         if (produce % 4 != 0 || pos % 4 != 0) {

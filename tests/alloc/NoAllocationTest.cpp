@@ -1,12 +1,14 @@
 // The dispatcher runs for every key a performer plays: it must never allocate. This binary counts
 // every allocation of the process, so the count around the dispatcher's work must stay 0.
 #include "midi/Performance.h"
+#include "platform/SoundDevice.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdlib>
 #include <new>
+#include <vector>
 
 namespace {
 std::atomic<long> g_allocations{0};
@@ -68,6 +70,40 @@ TEST(Dispatcher, NeverAllocatesPerMessage) {
     const long after = g_allocations.load();
     EXPECT_GT(output.sent, 10000);
     EXPECT_EQ(after - before, 0);
+}
+
+} // namespace
+
+namespace {
+
+// The audio callback: the mix of 64 playing buffers and its conversion to the device's rate.
+TEST(AudioCallback, NeverAllocates) {
+    using namespace tonwerk::platform;
+    SoundDevice device(SoundFormat{2, 22050});
+    for (int i = 0; i < SoundDevice::kBufferCount; ++i) {
+        SoundBuffer& b = device.buffer(i);
+        ASSERT_EQ(b.create(40000, SoundFormat{i % 2 == 0 ? 2 : 1, 22050}), SoundError::Ok);
+        LockedRegion region;
+        b.lock(0, 40000, region);
+        for (int w = 0; w < region.firstBytes / 2; ++w) {
+            region.first[w] = static_cast<std::int16_t>((w * 37) % 2000 - 1000);
+        }
+        b.unlock(region);
+        b.setVolume(-(i * 50));
+        b.setPan(i * 100 - 3200);
+        b.setFrequency(i % 3 == 0 ? 0 : 20000 + i * 100);
+        b.play();
+    }
+    DeviceStream stream(device, 48000, 2, 4096);
+    ASSERT_TRUE(stream.ok());
+    std::vector<float> out(2 * 4096);
+    stream.render(out.data(), 256);
+    const long before = g_allocations.load();
+    for (int block = 0; block < 2000; ++block) {
+        stream.render(out.data(), block % 7 == 0 ? 64 : 256);
+    }
+    EXPECT_EQ(g_allocations.load() - before, 0);
+    EXPECT_EQ(device.playingCount(), 64);
 }
 
 } // namespace
