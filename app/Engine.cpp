@@ -18,7 +18,19 @@ audio::AudioSettings audioSettingsOf(const Settings& settings) {
 Engine::Engine(midi::MidiOutput& output, midi::VoiceOperations& voices, midi::ScreenFeedback& screen,
                Notifier& notifier, setups::MediaSearch& search, setups::MediaFolders folders)
     : m_songHost(*this), m_song(m_songHost, notifier), m_performance(output, voices, screen, m_song),
-      m_setups(m_performance, notifier, m_song, search, std::move(folders)) {}
+      m_loadHooks(*this), m_setups(m_performance, notifier, m_loadHooks, search, std::move(folders)) {}
+
+void Engine::LoadHooks::reloadSample(int split, midi::Split& record) {
+    if (m_engine.m_audio != nullptr) {
+        m_engine.m_audio->loadSplitSample(split, midi::fieldText(record.fileName));
+    }
+}
+
+void Engine::LoadHooks::clearMedia(int split, midi::Split& /*record*/) {
+    if (m_engine.m_audio != nullptr) {
+        m_engine.m_audio->freeSplitSample(split);
+    }
+}
 
 void Engine::clockTick(std::uint32_t nowMs) {
     m_song.songTick(nowMs);

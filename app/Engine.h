@@ -38,6 +38,9 @@ public:
     // The program is ending: the song stops and every sounding note gets its note-off.
     void shutdown();
 
+    // The audio engine that loads the samples of loaded setups (none: samples are not loaded).
+    void attachAudio(audio::AudioEngine* audio) { m_audio = audio; }
+
 private:
     // The song drives the performance the way live input does.
     class SongHost final : public song::SongHost {
@@ -53,9 +56,25 @@ private:
         Engine& m_engine;
     };
 
+    // Loading a setup: the song's part goes to the song, the samples to the audio engine.
+    class LoadHooks final : public setups::SetupLoadHooks {
+    public:
+        explicit LoadHooks(Engine& engine) : m_engine(engine) {}
+        void stopTransport() override { m_engine.m_song.stopTransport(); }
+        void setupLoaded(int tempo) override { m_engine.m_song.setupLoaded(tempo); }
+        void loadCompanionSong(const std::filesystem::path& path) override { m_engine.m_song.loadCompanionSong(path); }
+        void reloadSample(int split, midi::Split& record) override;
+        void clearMedia(int split, midi::Split& record) override;
+
+    private:
+        Engine& m_engine;
+    };
+
     SongHost m_songHost;
     song::Song m_song;
     midi::Performance m_performance;
+    LoadHooks m_loadHooks;
+    audio::AudioEngine* m_audio = nullptr;
     setups::SetupStore m_setups;
 };
 

@@ -259,14 +259,18 @@ void runStretch(RenderVoice& v, std::int16_t* out, int words, bool audible) {
         }
         const int e = std::min({words, len - s.main, len - s.second, s.fade});
         if (out != nullptr) {
-            for (int j = 0; j < e; ++j) {
-                if (!audible) {
-                    out[j] = 0;
-                    continue;
+            if (!audible) {
+                zero(out, e);
+            } else {
+                // Gains in 16.16, stepped by a 32-bit fraction per word: one division per piece.
+                std::int64_t fall = (static_cast<std::int64_t>(s.fade) << 32) / kL;
+                const std::int64_t step = (std::int64_t{1} << 32) / kL;
+                const std::int16_t* a = v.data + s.main;
+                const std::int16_t* b = v.data + s.second;
+                for (int j = 0; j < e; ++j, fall -= step) {
+                    const std::int64_t g = fall >> 16;
+                    out[j] = clip16((a[j] * g + b[j] * (65536 - g)) >> 16);
                 }
-                const std::int64_t fall = (static_cast<std::int64_t>(s.fade - j) << 16) / kL;
-                const std::int64_t rise = 65536 - fall;
-                out[j] = clip16((v.data[s.main + j] * fall + v.data[s.second + j] * rise) >> 16);
             }
             out += e;
         }

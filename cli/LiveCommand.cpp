@@ -1,5 +1,9 @@
 #include "LiveCommand.h"
 
+#include "audio/AudioClock.h"
+#include "audio/AudioEngine.h"
+#include "platform/SoundDevice.h"
+
 #include "SkipSearch.h"
 #include "StderrNotifier.h"
 #include "app/Engine.h"
@@ -78,6 +82,7 @@ int usage(std::ostream& err, const std::string& problem) {
 
 int runDevices(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
     platform::MidiApi api = platform::MidiApi::Auto;
+    std::optional<std::string> audioDevice;
     for (std::size_t i = 0; i < args.size(); ++i) {
         if (args[i] == "--midi-api" && i + 1 < args.size() && apiNamed(args[i + 1])) {
             api = *apiNamed(args[++i]);
@@ -106,6 +111,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     std::optional<std::string> midiIn;
     std::optional<std::string> midiOut;
     platform::MidiApi api = platform::MidiApi::Auto;
+    std::optional<std::string> audioDevice;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const bool hasValue = i + 1 < args.size();
         if (args[i] == "--setup" && hasValue) {
@@ -117,7 +123,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         } else if (args[i] == "--midi-api" && hasValue && apiNamed(args[i + 1])) {
             api = *apiNamed(args[++i]);
         } else if (args[i] == "--audio" && hasValue) {
-            ++i; // sound output comes with the audio engine; the notes route without it
+            audioDevice = std::string(args[++i]);
         } else {
             return usage(err, "unknown or incomplete argument to 'live': " + std::string(args[i]));
         }
@@ -162,11 +168,36 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     }
     devices.startDevices(inputId, inputName, outputId, outputName);
 
-    midi::VoiceOperations voices;
+    // Sound: the device named by index or name as `devices` lists it, "none", or the default.
+    const app::Settings settings =
+        app::loadSettingsFile(platform::settingsFilePath(), app::SettingsEnvironment::current());
+    audio::AudioEngine sound(notifier, app::audioSettingsOf(settings));
+    audio::OutputChoice choice;
+    if (audioDevice && *audioDevice == "none") {
+        choice.kind = audio::OutputChoice::Kind::None;
+    } else if (audioDevice) {
+        const auto outputs = platform::listAudioOutputs();
+        std::vector<std::string> names;
+        for (const platform::AudioDevice& d : outputs) {
+            names.push_back(d.name);
+        }
+        const auto id = findPort(names, *audioDevice);
+        if (id && *id >= 0 && *id < static_cast<int>(outputs.size())) {
+            const platform::AudioDevice& d = outputs[static_cast<std::size_t>(*id)];
+            choice.id = platform::soundDeviceId(d.api, d.name);
+        } else {
+            err << "live: no audio device \"" << *audioDevice << "\"; the default device plays\n";
+        }
+    }
     SkipSearch search(err);
-    app::Engine engine(devices, voices, screen, notifier, search,
+    app::Engine engine(devices, sound, screen, notifier, search,
                        setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
     midi::Performance& performance = engine.performance();
+    sound.attach([&performance](int index) -> midi::Split& { return performance.split(index); });
+    sound.initDirectSound(choice);
+    audio::AudioClock audioClock(sound);
+    audioClock.startAudioClock();
+    engine.attachAudio(&sound);
     devices.attach(performance);
     if (!setupFile.empty() && !engine.setups().loadSetupFile(setupFile)) {
         return 1;
@@ -177,7 +208,8 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     std::signal(SIGINT, onStopSignal);
     std::signal(SIGTERM, onStopSignal);
     out << "live: in=" << (ports.inputOpen() ? ports.openInputName() : "-")
-        << " out=" << (ports.outputOpen() ? ports.openOutputName() : "-") << std::endl;
+        << " out=" << (ports.outputOpen() ? ports.openOutputName() : "-")
+        << " audio=" << (sound.output() != nullptr ? sound.output()->description() : "-") << std::endl;
 
     // Messages are dispatched the moment they arrive; the 4 ms clock runs between them.
     const auto start = std::chrono::steady_clock::now();
@@ -209,6 +241,11 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     // for every key on every channel (key 127 too) in case an instrument missed one.
     engine.shutdown();
     devices.closeDevices();
+    audioClock.stop();
+    if (sound.output() != nullptr && sound.output()->lateCallbacks() > 0) {
+        err << "live: " << sound.output()->lateCallbacks() << " late audio callbacks\n";
+    }
+    sound.shutdownAudio();
     g_queue = nullptr;
     if (ports.input().dropped() > 0) {
         err << "live: " << ports.input().dropped() << " MIDI messages were dropped (input queue full)\n";

@@ -176,7 +176,6 @@ void SoundBuffer::mixInto(std::int32_t* mix, int frames, int outputRate) {
     const std::uint64_t gains = m_gains.load(std::memory_order_relaxed);
     const int leftGain = static_cast<int>(gains >> 32);
     const int rightGain = static_cast<int>(gains & 0xFFFFFFFFU);
-    // A volume change glides over the block instead of jumping, so it never clicks.
     const int leftStart = m_lastLeftGain;
     const int rightStart = m_lastRightGain;
     m_lastLeftGain = leftGain;
@@ -190,22 +189,41 @@ void SoundBuffer::mixInto(std::int32_t* mix, int frames, int outputRate) {
         static_cast<std::uint32_t>((static_cast<std::uint64_t>(frequency()) << 16) / static_cast<unsigned>(outputRate));
     const auto count = static_cast<std::uint32_t>(m_frames);
 
-    for (int i = 0; i < frames; ++i) {
-        const int lg = leftStart + static_cast<int>((static_cast<long long>(leftGain - leftStart) * i) / frames);
-        const int rg = rightStart + static_cast<int>((static_cast<long long>(rightGain - rightStart) * i) / frames);
-        int left = 0;
-        int right = 0;
-        if (m_channels == 2) {
-            left = data[2 * frame];
-            right = data[2 * frame + 1];
-        } else {
-            left = right = data[frame];
+    const bool stereo = m_channels == 2;
+    const bool gliding = leftStart != leftGain || rightStart != rightGain;
+    if (step == 0x10000 && !gliding) {
+        // The common case: the buffer's own rate, a steady gain. Runs up to the ring's end at a time.
+        int i = 0;
+        while (i < frames) {
+            const int n = std::min(frames - i, static_cast<int>(count - frame));
+            std::int32_t* out = mix + 2 * i;
+            if (stereo) {
+                const std::int16_t* in = data + 2 * frame;
+                for (int k = 0; k < n; ++k) {
+                    out[2 * k] += (in[2 * k] * leftGain) >> 15;
+                    out[2 * k + 1] += (in[2 * k + 1] * rightGain) >> 15;
+                }
+            } else {
+                const std::int16_t* in = data + frame;
+                for (int k = 0; k < n; ++k) {
+                    out[2 * k] += (in[k] * leftGain) >> 15;
+                    out[2 * k + 1] += (in[k] * rightGain) >> 15;
+                }
+            }
+            i += n;
+            frame = (frame + static_cast<std::uint32_t>(n)) % count;
         }
-        mix[2 * i] += (left * lg) >> 15;
-        mix[2 * i + 1] += (right * rg) >> 15;
-        if (step == 0x10000) {
-            frame = frame + 1 == count ? 0 : frame + 1;
-        } else {
+    } else {
+        // A gain that glides over the block (so a volume change never clicks) or another rate.
+        const int leftDelta = leftGain - leftStart;
+        const int rightDelta = rightGain - rightStart;
+        for (int i = 0; i < frames; ++i) {
+            const int lg = leftStart + static_cast<int>((static_cast<long long>(leftDelta) * i) / frames);
+            const int rg = rightStart + static_cast<int>((static_cast<long long>(rightDelta) * i) / frames);
+            const int left = stereo ? data[2 * frame] : data[frame];
+            const int right = stereo ? data[2 * frame + 1] : left;
+            mix[2 * i] += (left * lg) >> 15;
+            mix[2 * i + 1] += (right * rg) >> 15;
             m_fraction += step;
             frame = (frame + (m_fraction >> 16)) % count;
             m_fraction &= 0xFFFF;

@@ -65,7 +65,7 @@ void ProgramShell::startDevices(app::Settings& settings) {
     m_ports = std::make_unique<platform::MidiPorts>();
     m_screen = std::make_unique<Screen>();
     m_search = std::make_unique<Search>();
-    m_voices = std::make_unique<midi::VoiceOperations>();
+    m_audio = std::make_unique<audio::AudioEngine>(m_notifier, app::audioSettingsOf(settings));
     m_devices = std::make_unique<midi::MidiDeviceManager>(*m_ports, m_notifier, *m_screen);
     const bool haveInput = m_devices->startDevices(settings.midiInDevice, settings.midiInDeviceName,
                                                    settings.midiOutDevice, settings.midiOutDeviceName);
@@ -75,9 +75,10 @@ void ProgramShell::startDevices(app::Settings& settings) {
         settings.keyboardVelocity = 100;
     }
     m_engine =
-        std::make_unique<app::Engine>(*m_devices, *m_voices, *m_screen, m_notifier, *m_search,
+        std::make_unique<app::Engine>(*m_devices, *m_audio, *m_screen, m_notifier, *m_search,
                                       setups::MediaFolders{m_environment.programDirectory, settings.setupPath, {}});
     m_devices->attach(m_engine->performance());
+    startAudio(settings);
     auto& options = m_engine->performance().options();
     options.keyboardVelocity =
         (settings.keyboardVelocity < 0 || settings.keyboardVelocity > 127) ? 127 : settings.keyboardVelocity;
@@ -106,6 +107,40 @@ void ProgramShell::startDevices(app::Settings& settings) {
     m_clock->start();
 }
 
+void ProgramShell::startAudio(app::Settings& settings) {
+    midi::Performance& performance = m_engine->performance();
+    m_audio->attach([&performance](int index) -> midi::Split& { return performance.split(index); });
+    m_engine->attachAudio(m_audio.get());
+    // The stored device: Data1 (32 bits, decimal text), Data2, Data3 (16 bits), Data4 (8 bytes).
+    audio::OutputChoice choice;
+    const std::uint32_t data1 =
+        static_cast<std::uint32_t>(std::strtoul(settings.soundDeviceData1.c_str(), nullptr, 10));
+    for (int i = 0; i < 4; ++i) {
+        choice.id[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data1 >> (8 * i));
+    }
+    for (int i = 0; i < 2; ++i) {
+        choice.id[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(settings.soundDeviceData2 >> (8 * i));
+        choice.id[static_cast<std::size_t>(6 + i)] = static_cast<std::uint8_t>(settings.soundDeviceData3 >> (8 * i));
+    }
+    for (int i = 0; i < 8; ++i) {
+        choice.id[static_cast<std::size_t>(8 + i)] =
+            static_cast<std::uint8_t>(settings.soundDeviceData4[static_cast<std::size_t>(i)]);
+    }
+    if (qEnvironmentVariableIsSet("TONWERK_AUDIO_NONE")) {
+        choice.kind = audio::OutputChoice::Kind::None; // tests and headless runs
+    }
+    const bool stored = !platform::isDefaultDevice(choice.id);
+    m_audio->initDirectSound(choice);
+    if (stored && platform::isDefaultDevice(choice.id)) {
+        // A stored device that is gone is forgotten: the default device from now on.
+        settings.soundDeviceData1 = "0";
+        settings.soundDeviceData2 = settings.soundDeviceData3 = 0;
+        settings.soundDeviceData4.fill(0);
+    }
+    m_audioClock = std::make_unique<audio::AudioClock>(*m_audio);
+    m_audioClock->startAudioClock();
+}
+
 void ProgramShell::closeDevices() {
     if (!m_engine) {
         return;
@@ -114,6 +149,8 @@ void ProgramShell::closeDevices() {
     m_midiInput->setEnabled(false);
     m_engine->shutdown();
     m_devices->closeDevices();
+    m_audioClock->stop();
+    m_audio->shutdownAudio();
 }
 
 ProgramShell::ProgramShell(app::Notifier& notifier, std::filesystem::path settingsFile,

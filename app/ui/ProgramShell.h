@@ -4,6 +4,8 @@
 #include "app/Notifier.h"
 #include "app/ScreenLoop.h"
 #include "app/Settings.h"
+#include "audio/AudioClock.h"
+#include "audio/AudioEngine.h"
 
 #include <QPalette>
 
@@ -48,6 +50,8 @@ private:
     // The end of the program: every sounding note ended, a note-off for every key on every
     // channel, the devices closed.
     void closeDevices();
+    // Opens the sound device and starts the audio clock, on the first screen.
+    void startAudio(app::Settings& settings);
 
     app::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
@@ -60,7 +64,8 @@ private:
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<Search> m_search;
     std::unique_ptr<midi::MidiDeviceManager> m_devices;
-    std::unique_ptr<midi::VoiceOperations> m_voices;
+    std::unique_ptr<audio::AudioEngine> m_audio;
+    std::unique_ptr<audio::AudioClock> m_audioClock;
     std::unique_ptr<app::Engine> m_engine;
     std::unique_ptr<QSocketNotifier> m_midiInput;
     std::unique_ptr<QTimer> m_clock;
