@@ -160,7 +160,9 @@ WaveFile openWave(std::span<const std::byte> bytes) {
         return file;
     }
     f.extra.resize(extraSize);
-    std::memcpy(f.extra.data(), d.data() + 18, extraSize);
+    if (extraSize > 0) {
+        std::memcpy(f.extra.data(), d.data() + 18, extraSize);
+    }
     return file;
 }
 

@@ -36,9 +36,11 @@ SoundError SoundBuffer::create(int bytes, const SoundFormat& format) {
         return SoundError::InvalidArgument;
     }
     const int frames = bytes / format.blockAlign();
-    std::unique_ptr<std::int16_t[]> data(new (
-        std::nothrow) std::int16_t[static_cast<std::size_t>(frames) * static_cast<std::size_t>(format.channels)]());
-    if (!data) {
+    std::unique_ptr<std::int16_t[]> data;
+    try {
+        data = std::make_unique<std::int16_t[]>(static_cast<std::size_t>(frames) *
+                                                static_cast<std::size_t>(format.channels));
+    } catch (const std::bad_alloc&) {
         return SoundError::OutOfMemory;
     }
     m_playing.store(false);

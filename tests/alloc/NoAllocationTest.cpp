@@ -1,5 +1,6 @@
-// The dispatcher runs for every key a performer plays: it must never allocate. This binary counts
-// every allocation of the process, so the count around the dispatcher's work must stay 0.
+// The dispatcher runs for every key a performer plays and the mixer for every audio period: neither
+// may allocate. This binary counts every allocation of the process, so the count around their work
+// must stay 0.
 #include "midi/Performance.h"
 #include "platform/SoundDevice.h"
 
