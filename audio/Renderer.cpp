@@ -22,25 +22,33 @@ int resampleInto(std::int16_t* out, int frames, RenderVoice& v, int pos) {
     const int ch = v.channels;
     const auto step = static_cast<std::uint32_t>(static_cast<double>(v.pitchRatio) * 65536.0);
     const int lastFrameWord = v.dataWords - ch;
+    const std::int16_t* data = v.data;
     int source = pos / 2; // word index of the current source frame
     const int first = source;
+    std::uint32_t fraction = r.fraction;
+    int p0 = r.previous[0];
+    int p1 = r.previous[1];
     for (int i = 0; i < frames; ++i) {
-        r.fraction += step;
-        while (r.fraction > 65535) {
-            r.fraction -= 65536;
-            const int at = std::min(source, lastFrameWord);
-            for (int c = 0; c < ch; ++c) {
-                r.previous[c] = v.data[at + c];
-            }
-            source += ch;
+        fraction += step;
+        const auto advance = static_cast<int>(fraction >> 16);
+        fraction &= 0xFFFF;
+        if (advance > 0) {
+            // The previous frame is the last one stepped over.
+            source += advance * ch;
+            const int at = std::min(source - ch, lastFrameWord);
+            p0 = data[at];
+            p1 = ch == 2 ? data[at + 1] : 0;
         }
         const int at = std::min(source, lastFrameWord);
-        for (int c = 0; c < ch; ++c) {
-            const auto difference = static_cast<std::int16_t>(v.data[at + c] - r.previous[c]);
-            out[i * ch + c] =
-                static_cast<std::int16_t>(r.previous[c] + ((static_cast<std::int64_t>(r.fraction) * difference) >> 16));
+        const auto f = static_cast<std::int64_t>(fraction);
+        out[i * ch] = static_cast<std::int16_t>(p0 + ((f * static_cast<std::int16_t>(data[at] - p0)) >> 16));
+        if (ch == 2) {
+            out[i * 2 + 1] = static_cast<std::int16_t>(p1 + ((f * static_cast<std::int16_t>(data[at + 1] - p1)) >> 16));
         }
     }
+    r.fraction = fraction;
+    r.previous[0] = static_cast<std::int16_t>(p0);
+    r.previous[1] = static_cast<std::int16_t>(p1);
     return (source - first) * 2;
 }
 
