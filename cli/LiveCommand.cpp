@@ -242,8 +242,10 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     engine.shutdown();
     devices.closeDevices();
     audioClock.stop();
-    if (sound.output() != nullptr && sound.output()->lateCallbacks() > 0) {
-        err << "live: " << sound.output()->lateCallbacks() << " late audio callbacks\n";
+    if (sound.output() != nullptr && sound.output()->periodMicros() > 0) {
+        err << "live: " << sound.output()->lateCallbacks() << " late audio callbacks; the longest callback took "
+            << sound.output()->longestCallbackMicros() << " us of a " << sound.output()->periodMicros()
+            << " us period\n";
     }
     sound.shutdownAudio();
     g_queue = nullptr;

@@ -6,6 +6,7 @@
 #include <soxr.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -147,6 +148,7 @@ public:
                 error = "the rate converter could not be made";
                 return false;
             }
+            m_periodMicros = static_cast<std::uint32_t>(1000000ULL * frames / rate);
             m_description = label + " (" + std::to_string(rate) + " Hz, " + std::to_string(frames) + " frames)";
             return true;
         } catch (const std::exception& e) {
@@ -176,6 +178,8 @@ public:
     }
     [[nodiscard]] std::string description() const override { return m_description; }
     [[nodiscard]] std::uint64_t lateCallbacks() const override { return m_late.load(); }
+    [[nodiscard]] std::uint32_t longestCallbackMicros() const override { return m_longest.load(); }
+    [[nodiscard]] std::uint32_t periodMicros() const override { return m_periodMicros; }
 
 private:
     static int callback(void* output, void* /*input*/, unsigned frames, double /*time*/, RtAudioStreamStatus status,
@@ -184,7 +188,13 @@ private:
         if ((status & RTAUDIO_OUTPUT_UNDERFLOW) != 0) {
             self->m_late.fetch_add(1, std::memory_order_relaxed);
         }
+        const auto begin = std::chrono::steady_clock::now();
         self->m_stream->render(static_cast<float*>(output), static_cast<int>(frames));
+        const auto took = static_cast<std::uint32_t>(
+            std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - begin).count());
+        if (took > self->m_longest.load(std::memory_order_relaxed)) {
+            self->m_longest.store(took, std::memory_order_relaxed);
+        }
         return 0;
     }
 
@@ -193,6 +203,8 @@ private:
     std::unique_ptr<DeviceStream> m_stream;
     std::string m_description;
     std::atomic<std::uint64_t> m_late{0};
+    std::atomic<std::uint32_t> m_longest{0};
+    std::uint32_t m_periodMicros = 0;
 };
 
 const std::pair<RtAudio::Api, const char*> kApis[] = {

@@ -157,6 +157,9 @@ public:
     [[nodiscard]] virtual std::string description() const = 0;
     // Callbacks that came too late for the device (xruns) since start.
     [[nodiscard]] virtual std::uint64_t lateCallbacks() const { return 0; }
+    // The longest time Tonwerk's own work took inside one callback, and the device period, in µs.
+    [[nodiscard]] virtual std::uint32_t longestCallbackMicros() const { return 0; }
+    [[nodiscard]] virtual std::uint32_t periodMicros() const { return 0; }
 };
 
 // Plays into nothing, paced in real time on its own thread: with no sound device the voices run
