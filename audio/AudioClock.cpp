@@ -2,20 +2,12 @@
 
 #include "AudioEngine.h"
 
+#include "platform/SteadyClock.h"
+
 #include <chrono>
 #include <cstdio>
 
 namespace tonwerk::audio {
-
-namespace {
-
-std::uint32_t steadyMs() {
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
-
-} // namespace
 
 std::string loadReportText(unsigned long all, unsigned long video, unsigned long sound, int voices) {
     char text[160];
@@ -81,15 +73,15 @@ void AudioClock::timerLoop() {
     while (!m_stop.load()) {
         next += std::chrono::milliseconds(4);
         std::this_thread::sleep_until(next);
-        audioTick(steadyMs());
+        audioTick(platform::steadyMilliseconds());
     }
 }
 
 void AudioClock::workerLoop() {
-    std::uint32_t frameClock = steadyMs();
+    std::uint32_t frameClock = platform::steadyMilliseconds();
     while (!m_stop.load()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        const std::uint32_t now = steadyMs();
+        const std::uint32_t now = platform::steadyMilliseconds();
         if (m_drawFrame && now - frameClock >= 40) {
             m_drawFrame(static_cast<int>((now - frameClock) / 40));
             frameClock = now;

@@ -3,10 +3,10 @@
 #include "app/ErrorReporting.h"
 #include "midi/Split.h"
 #include "platform/AudioDevices.h"
+#include "platform/SteadyClock.h"
 #include "res/Strings.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
 
 namespace tonwerk::audio {
@@ -19,12 +19,6 @@ constexpr int kSwitchRampBytes = 200; // 100 words
 // cannot make it 0 or gigabytes.
 constexpr int kMinRingBytes = 4096;
 constexpr int kMaxRingBytes = 4 << 20;
-
-std::uint32_t steadyMs() {
-    return static_cast<std::uint32_t>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
-}
 
 int wrapInto(long long value, int size) {
     if (size <= 0) {
@@ -62,7 +56,7 @@ int messageIdOf(platform::SoundError error) {
 } // namespace
 
 AudioEngine::AudioEngine(app::Notifier& notifier, AudioSettings settings)
-    : m_notifier(notifier), m_settings(settings), m_nowMs(steadyMs) {
+    : m_notifier(notifier), m_settings(settings), m_nowMs(platform::steadyMilliseconds) {
     if (m_settings.memMode != 1 && m_settings.memMode != 2 && m_settings.memMode != 4) {
         m_settings.memMode = 2;
     }

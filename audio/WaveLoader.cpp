@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <new>
 #include <system_error>
 
@@ -375,11 +376,24 @@ LoadedWave loadWaveFile(const std::filesystem::path& path, int memMode, bool use
 }
 
 bool isPcmWave(const std::filesystem::path& path) {
-    const platform::FileContents contents = platform::readWholeFile(path);
-    if (!contents.exists || !contents.status.ok()) {
+    // The format lies near the start: read only the head, and the whole file only when it is not
+    // there (a large chunk before "fmt "), so a large sample is not read twice before it loads.
+    constexpr std::size_t kHead = 64 * 1024;
+    std::string head(kHead, '\0');
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
         return false;
     }
-    const WaveFile file = openWave(std::as_bytes(std::span(contents.data)));
+    in.read(head.data(), static_cast<std::streamsize>(kHead));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    WaveFile file = openWave(std::as_bytes(std::span(head)));
+    if (file.result != WaveError::kOk && head.size() == kHead) {
+        const platform::FileContents contents = platform::readWholeFile(path);
+        if (!contents.exists || !contents.status.ok()) {
+            return false;
+        }
+        file = openWave(std::as_bytes(std::span(contents.data)));
+    }
     return file.result == WaveError::kOk && file.format.convertible();
 }
 
