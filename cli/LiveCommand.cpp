@@ -237,6 +237,11 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         }
     }
 
+    // The traffic of the performance, before the exit sweep adds its note-offs: what came in from
+    // the MIDI system, what went out, and what was lost on Tonwerk's side of the ports.
+    err << "live: MIDI in " << ports.receivedCount() << ", out " << ports.sentCount() << ", refused by the output "
+        << ports.refusedCount() << ", dropped at the input " << ports.input().dropped() << "\n";
+
     // Shutdown in order: the song stops, every sounding note gets its note-off, then a note-off
     // for every key on every channel (key 127 too) in case an instrument missed one.
     engine.shutdown();
@@ -249,9 +254,6 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     }
     sound.shutdownAudio();
     g_queue = nullptr;
-    if (ports.input().dropped() > 0) {
-        err << "live: " << ports.input().dropped() << " MIDI messages were dropped (input queue full)\n";
-    }
     out << "live: stopped" << std::endl;
     return 0;
 }

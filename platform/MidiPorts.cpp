@@ -75,7 +75,17 @@ MidiPorts::MidiPorts(MidiApi api, std::string clientName) {
             auto in = std::make_unique<RtMidiIn>(rtApi(candidate), clientName, 1000);
             auto out = std::make_unique<RtMidiOut>(rtApi(candidate), clientName);
             in->setErrorCallback(recordError, &m_lastError);
-            out->setErrorCallback(recordError, &m_lastError);
+            // The output's errors are recorded like the input's; any error or warning during a
+            // send (the port's buffer is full) marks that message as refused.
+            out->setErrorCallback(
+                [](RtMidiError::Type type, const std::string& /*text*/, void* self) {
+                    auto* ports = static_cast<MidiPorts*>(self);
+                    if (const int code = codeFor(type); code != MidiError::kNone) {
+                        ports->m_lastError = code;
+                    }
+                    ports->m_sendFailed = true;
+                },
+                this);
             in->ignoreTypes(true, true, true);
             in->setCallback(&MidiPorts::onInput, this);
             m_in = std::move(in);
@@ -127,7 +137,9 @@ void MidiPorts::onInput(double /*stamp*/, std::vector<unsigned char>* message, v
     for (std::size_t i = 1; i < message->size(); ++i) {
         word |= static_cast<std::uint32_t>((*message)[i] & 0x7F) << (8 * i);
     }
-    static_cast<MidiPorts*>(self)->m_queue.push(word);
+    auto* ports = static_cast<MidiPorts*>(self);
+    ports->m_received.fetch_add(1, std::memory_order_relaxed);
+    ports->m_queue.push(word);
 }
 
 int MidiPorts::openInput(int id) {
@@ -204,7 +216,12 @@ void MidiPorts::send(std::uint32_t message) {
     const std::size_t size = (kind == 0xC0 || kind == 0xD0) ? 2 : 3;
     const unsigned char bytes[3] = {status, static_cast<unsigned char>((message >> 8) & 0x7F),
                                     static_cast<unsigned char>((message >> 16) & 0x7F)};
+    m_sendFailed = false;
     m_out->sendMessage(bytes, size);
+    ++m_sent;
+    if (m_sendFailed) {
+        ++m_refused;
+    }
 }
 
 } // namespace tonwerk::platform

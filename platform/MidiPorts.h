@@ -2,6 +2,7 @@
 
 #include "MidiInputQueue.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -68,6 +69,13 @@ public:
 
     [[nodiscard]] MidiInputQueue& input() { return m_queue; }
 
+    // Traffic counts since construction, for the exit report: channel messages taken from the MIDI
+    // system (any thread may read; RtMidi's thread writes), messages handed to the output, and
+    // those the output refused (its buffer full). Dispatcher thread for the last two.
+    [[nodiscard]] std::uint64_t receivedCount() const { return m_received.load(std::memory_order_relaxed); }
+    [[nodiscard]] std::uint64_t sentCount() const { return m_sent; }
+    [[nodiscard]] std::uint64_t refusedCount() const { return m_refused; }
+
 private:
     static void onInput(double stamp, std::vector<unsigned char>* message, void* self);
 
@@ -80,6 +88,10 @@ private:
     std::string m_inputName;
     std::string m_outputName;
     int m_lastError = 0;
+    std::atomic<std::uint64_t> m_received{0};
+    std::uint64_t m_sent = 0;
+    std::uint64_t m_refused = 0;
+    bool m_sendFailed = false; // set by RtMidi's error callback during one send
 };
 
 } // namespace tonwerk::platform
