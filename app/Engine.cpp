@@ -1,5 +1,7 @@
 #include "Engine.h"
 
+#include "video/VideoEngine.h"
+
 #include <utility>
 
 namespace tonwerk::app {
@@ -29,6 +31,21 @@ void Engine::LoadHooks::reloadSample(int split, midi::Split& record) {
 void Engine::LoadHooks::clearMedia(int split, midi::Split& /*record*/) {
     if (m_engine.m_audio != nullptr) {
         m_engine.m_audio->freeSplitSample(split);
+    }
+    if (m_engine.m_video != nullptr) {
+        m_engine.m_video->freeClip(split);
+    }
+}
+
+void Engine::LoadHooks::reloadClip(int split, midi::Split& record) {
+    if (m_engine.m_video != nullptr) {
+        m_engine.m_video->loadClip(split, midi::fieldText(record.fileName));
+    }
+}
+
+void Engine::LoadHooks::releaseClip(int split, midi::Split& /*record*/) {
+    if (m_engine.m_video != nullptr) {
+        m_engine.m_video->freeClip(split);
     }
 }
 

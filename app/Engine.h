@@ -10,6 +10,10 @@
 
 #include <filesystem>
 
+namespace tonwerk::video {
+class VideoEngine;
+}
+
 namespace tonwerk::app {
 
 // The audio engine's part of the settings. "BPMFlags" keeps the three program-wide defaults of the
@@ -40,6 +44,8 @@ public:
 
     // The audio engine that loads the samples of loaded setups (none: samples are not loaded).
     void attachAudio(audio::AudioEngine* audio) { m_audio = audio; }
+    // The video engine that opens the clips of loaded setups (none: clips are not opened).
+    void attachVideo(video::VideoEngine* video) { m_video = video; }
 
 private:
     // The song drives the performance the way live input does.
@@ -65,6 +71,8 @@ private:
         void loadCompanionSong(const std::filesystem::path& path) override { m_engine.m_song.loadCompanionSong(path); }
         void reloadSample(int split, midi::Split& record) override;
         void clearMedia(int split, midi::Split& record) override;
+        void reloadClip(int split, midi::Split& record) override;
+        void releaseClip(int split, midi::Split& record) override;
 
     private:
         Engine& m_engine;
@@ -75,6 +83,7 @@ private:
     midi::Performance m_performance;
     LoadHooks m_loadHooks;
     audio::AudioEngine* m_audio = nullptr;
+    video::VideoEngine* m_video = nullptr;
     setups::SetupStore m_setups;
 };
 

@@ -8,10 +8,14 @@
 #include "app/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/RiffFile.h"
+#include "platform/VideoFile.h"
+#include "res/Strings.h"
 #include "platform/SystemPaths.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
 #include "tonwerk/Version.h"
+#include "video/StreamInfo.h"
+#include "video/StreamTable.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -44,13 +48,17 @@ Commands:
                              OUT ending in .mkb, make a bank).
   song dump FILE.mid         Print a MIDI file as the song holds it: a line
                              "events=N saved=N lengthBeats=N", then "BAR:TICK XX YY ZZ WW".
-  route [--settings F] [--setup FILE] [--wav OUT.wav] [SCRIPT]
+  clip-info FILE             Print the three lines of stream information of every stream
+                             of a clip, at its first frame.
+  route [--settings F] [--setup FILE] [--wav OUT.wav] [--frames DIR [--size WxH]] [SCRIPT]
                              Run a script of MIDI input (a file, or standard input) through
                              the dispatcher with a fresh default setup and print every
                              action as "T kind ...", T the virtual time in ms. Without
                              --settings the settings' defaults are used, never the user's.
                              --wav renders the mix of the run (virtual time 0 to the last
                              line) into OUT.wav in the output format of "DSMemMode".
+                             --frames writes the video window's picture (WxH, default
+                             320x240) every 40 ms of virtual time as DIR/frame-00000.png, ...
 
 Route script lines ('#' starts a comment; a line may begin with @T, T in ms, never
 decreasing; the engine's 4 ms clock ticks run up to T first):
@@ -65,6 +73,8 @@ decreasing; the engine's 4 ms clock ticks run up to T first):
                              useWaveLoop, useTimestretch, noAutoBpm (0/1)
   sample S PATH [MODEBITS]   load a WAVE file into split S as a drop onto a pad does (mode
                              bits 1 trigger, 2 keyboard, 4 load, 8 preview; default 4)
+  clip S PATH                load a clip into split S as a drop onto a pad does
+  video S FIELD=VALUE ...    set video fields of split S, e.g. optionFlags=0x3 rowEffect.2=0x8
   load FILE | save FILE      load or save a setup file
   song-load FILE | song-save FILE
   record | play | stop | break   the song transport (songs play as midi lines)
@@ -113,6 +123,35 @@ int settingsDump(std::span<const std::string_view> args, std::ostream& out, std:
     return kExitOk;
 }
 
+// `clip-info FILE`: the stream information of every stream of a clip at its first frame.
+int clipInfo(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    if (args.size() != 1 || args[0].empty()) {
+        return usageError(err, "'clip-info' needs one file");
+    }
+    const std::filesystem::path path{std::string(args[0])};
+    std::uint32_t error = 0;
+    const auto file = platform::VideoFile::open(path, error);
+    if (!file) {
+        const int id = error == platform::VideoError::kNotFound ? 8296 : video::aviErrorMessageId(error);
+        err << "tonwerk-cli: " << path.string() << ": " << res::loadString(id) << '\n';
+        return kExitFailure;
+    }
+    for (int i = 0; i < file->streamCount(); ++i) {
+        const platform::VideoStreamInfo& stream = file->stream(i);
+        std::int64_t bytes = 0;
+        if (const auto reader = file->openFrameReader(i, error); reader && !reader->frame(stream.start).empty()) {
+            bytes = reader->lastFrameBytes();
+        }
+        std::string text = video::streamInfoText(i, stream, stream.start, bytes);
+        // The dialog's "\n\r" line ends become plain line ends here.
+        for (std::size_t at = text.find("\n\r"); at != std::string::npos; at = text.find("\n\r", at)) {
+            text.erase(at + 1, 1);
+        }
+        out << text << '\n';
+    }
+    return kExitOk;
+}
+
 int route(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
     std::optional<std::filesystem::path> settingsFile;
     std::optional<std::string> scriptFile;
@@ -128,6 +167,23 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
                 return usageError(err, "--settings needs a file name");
             }
             settingsFile = std::filesystem::path(std::string(args[++i]));
+        } else if (args[i] == "--frames") {
+            if (i + 1 >= args.size() || args[i + 1].empty()) {
+                return usageError(err, "--frames needs a folder");
+            }
+            options.framesDir = std::string(args[++i]);
+        } else if (args[i] == "--size") {
+            int w = 0;
+            int h = 0;
+            char tail = 0;
+            if (i + 1 >= args.size() ||
+                std::sscanf(std::string(args[i + 1]).c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 1 || h < 1 ||
+                w > 4096 || h > 4096) {
+                return usageError(err, "--size needs WIDTHxHEIGHT, each 1-4096");
+            }
+            ++i;
+            options.frameWidth = w;
+            options.frameHeight = h;
         } else if (args[i] == "--wav") {
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 return usageError(err, "--wav needs a file name");
@@ -273,6 +329,9 @@ int runCli(std::span<const std::string_view> args, std::ostream& out, std::ostre
     }
     if (command == "live") {
         return runLive(args.subspan(1), out, err);
+    }
+    if (command == "clip-info") {
+        return clipInfo(args.subspan(1), out, err);
     }
     if (command == "route") {
         return route(args.subspan(1), out, err);

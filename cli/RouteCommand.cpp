@@ -9,15 +9,20 @@
 #include "midi/Performance.h"
 #include "midi/SplitFields.h"
 #include "platform/AtomicFile.h"
+#include "platform/PictureFile.h"
 #include "platform/SystemPaths.h"
 #include "platform/VirtualClock.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
+#include "video/FrameBuffer.h"
+#include "video/VideoEngine.h"
 
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -35,6 +40,8 @@ public:
     void setTime(std::uint32_t ms) { m_timeMs = ms; }
     // The voice operations are printed, then carried out by the audio engine.
     void forwardVoicesTo(midi::VoiceOperations* voices) { m_voices = voices; }
+    // Clip notes are printed, then handled by the video engine.
+    void forwardClipsTo(video::VideoEngine* clips) { m_clips = clips; }
 
     void send(ShortMessage message) override {
         const unsigned status = message & 0xFF;
@@ -73,9 +80,15 @@ public:
     void unlockAudio() override { m_voices->unlockAudio(); }
     void clipNoteOn(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
         clip("clip-on", split, message);
+        if (m_clips != nullptr) {
+            m_clips->clipNoteOn(split, message);
+        }
     }
     void clipNoteOff(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
         clip("clip-off", split, message);
+        if (m_clips != nullptr) {
+            m_clips->clipNoteOff(split, message);
+        }
     }
     void keyReleased(int key) override { simple("key-released", key); }
 
@@ -103,6 +116,7 @@ private:
     std::uint32_t m_timeMs = 0;
     midi::VoiceOperations m_none;
     midi::VoiceOperations* m_voices = &m_none;
+    video::VideoEngine* m_clips = nullptr;
 };
 
 // A split field by its bare name: the split's own fields first, then the sample and video blocks.
@@ -201,7 +215,13 @@ public:
           m_audio(m_notifier, routeOptions.audio), m_clockAudio(m_audio),
           m_tempo([this](int tempo) { m_performance.split(0).setupTempo = m_song.setSongTempo(tempo); },
                   [this] { return m_performance.split(0).setupTempo; }),
-          m_wavFile(routeOptions.wavFile) {
+          m_wavFile(routeOptions.wavFile),
+          m_video(m_notifier, [this](int index) -> midi::Split& { return m_performance.split(index); },
+                  [this] { return m_performance.split(0).setupTempo; }, &m_tempo),
+          m_framesDir(routeOptions.framesDir), m_frameWidth(routeOptions.frameWidth),
+          m_frameHeight(routeOptions.frameHeight) {
+        m_printer.forwardClipsTo(&m_video);
+        m_engine.attachVideo(&m_video);
         m_audio.attach([this](int index) -> midi::Split& { return m_performance.split(index); });
         m_audio.setClock([this] { return m_clock.nowMs(); });
         audio::OutputChoice offline;
@@ -239,7 +259,7 @@ public:
             }
             start = end + 1;
         }
-        return writeWave();
+        return finish();
     }
 
 private:
@@ -265,6 +285,7 @@ private:
         }
         // The clock advances (with its 4 ms ticks) even for a line that holds only a time.
         m_clock.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
+            renderFramesBefore(now);
             m_printer.setTime(now);
             renderAudio(now);
             m_clockAudio.audioTick(now);
@@ -303,6 +324,12 @@ private:
         }
         if (command == "sample") {
             return assignSample(args);
+        }
+        if (command == "clip") {
+            return assignClip(args);
+        }
+        if (command == "video") {
+            return setFields(args, "video");
         }
         ShortMessage message = 0;
         std::vector<std::string> bytes(words.begin() + static_cast<std::ptrdiff_t>(first), words.end());
@@ -368,9 +395,10 @@ private:
         return {};
     }
 
-    std::string setFields(const std::vector<std::string>& args) {
+    // FIELD=VALUE assignments to split S; `block` limits the names to one block ("video").
+    std::string setFields(const std::vector<std::string>& args, std::string_view block = {}) {
         if (args.size() < 2) {
-            return "set needs a split and FIELD=VALUE";
+            return block.empty() ? "set needs a split and FIELD=VALUE" : "video needs a split and FIELD=VALUE";
         }
         const auto index = parseNumber(args[0]);
         if (!index || *index < 0 || *index >= midi::kSplitCount) {
@@ -398,7 +426,7 @@ private:
                 element = static_cast<std::size_t>(*n);
                 indexed = true;
             }
-            const midi::SplitField* field = fieldNamed(name);
+            const midi::SplitField* field = block.empty() ? fieldNamed(name) : midi::findSplitField(block, name);
             if (field == nullptr) {
                 return "unknown field: " + name;
             }
@@ -513,10 +541,59 @@ private:
         return {};
     }
 
+    // `clip S PATH`: loads a clip into split S as a drop onto a pad does.
+    std::string assignClip(const std::vector<std::string>& args) {
+        if (args.size() != 2) {
+            return "clip needs a split and a file";
+        }
+        const auto index = parseNumber(args[0]);
+        if (!index || *index < 0 || *index >= midi::kSplitCount) {
+            return "split out of range: " + args[0];
+        }
+        m_video.loadClip(static_cast<int>(*index), args[1]); // a failure is on stderr; the script goes on
+        return {};
+    }
+
+    // The graphics window's picture at 40·k ms for every frame k before `nowMs` not yet written.
+    void renderFramesBefore(std::uint32_t nowMs) {
+        while (!m_framesDir.empty() && !m_framesFailed && m_nextFrame * 40 < nowMs) {
+            writeFrame();
+        }
+    }
+
+    void writeFrame() {
+        if (m_picture.width() == 0) {
+            m_picture.resize(m_frameWidth, m_frameHeight); // black until a clip shows
+            std::error_code ec;
+            std::filesystem::create_directories(m_framesDir, ec);
+        }
+        if (const video::FrameBuffer* picture = m_video.renderNow(m_frameWidth, m_frameHeight)) {
+            std::copy(picture->pixels().begin(), picture->pixels().end(), m_picture.pixels().begin());
+        }
+        char name[32];
+        std::snprintf(name, sizeof name, "frame-%05u.png", m_nextFrame);
+        const platform::Status status = platform::writePng(std::filesystem::path(m_framesDir) / name,
+                                                           m_picture.pixels(), m_frameWidth, m_frameHeight);
+        if (!status.ok()) {
+            m_err << "tonwerk-cli: " << status.message() << '\n';
+            m_framesFailed = true;
+        }
+        ++m_nextFrame;
+    }
+
     void renderAudio(std::uint32_t nowMs) {
         if (!m_wavFile.empty() && m_audio.offlineOutput() != nullptr) {
             m_audio.offlineOutput()->renderUntilMs(nowMs);
         }
+    }
+
+    int finish() {
+        // Frames up to and including the last line's time.
+        while (!m_framesDir.empty() && !m_framesFailed && m_nextFrame * 40 <= m_timeMs) {
+            writeFrame();
+        }
+        const int wave = writeWave();
+        return m_framesFailed ? 1 : wave;
     }
 
     int writeWave() {
@@ -551,6 +628,13 @@ private:
     audio::AudioClock m_clockAudio;
     audio::TempoLookup m_tempo;
     std::string m_wavFile;
+    video::VideoEngine m_video;
+    std::string m_framesDir;
+    int m_frameWidth;
+    int m_frameHeight;
+    unsigned m_nextFrame = 0;
+    bool m_framesFailed = false;
+    video::FrameBuffer m_picture; // the window's picture: the last one drawn stays
 };
 
 } // namespace

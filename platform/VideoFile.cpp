@@ -221,8 +221,14 @@ int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& s
         } else {
             info.rate = static_cast<std::uint32_t>(std::max(0, st->time_base.den));
             info.scale = static_cast<std::uint32_t>(std::max(1, st->time_base.num));
-            info.length = static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                st->duration != AV_NOPTS_VALUE ? st->duration : 0, 0, INT32_MAX));
+            std::int64_t length = st->nb_frames;
+            if (length <= 0 && st->duration != AV_NOPTS_VALUE) {
+                length = st->duration;
+            }
+            if (length <= 0 && d.format->duration > 0 && st->time_base.num > 0) {
+                length = av_rescale_q(d.format->duration, AV_TIME_BASE_Q, st->time_base);
+            }
+            info.length = static_cast<std::int32_t>(std::clamp<std::int64_t>(length, 0, INT32_MAX));
         }
         streams.push_back(info);
     }

@@ -199,6 +199,12 @@ SetupStore::SetupStore(midi::Performance& performance, app::Notifier& notifier, 
 void SetupStore::applySetup(const midi::Setup& source, int slot) {
     m_performance.selectSetup(slot);
     midi::Setup& target = m_performance.currentSetup();
+    for (int i = 0; i < midi::kSplitCount; ++i) {
+        midi::Split& old = target.splits[static_cast<std::size_t>(i)];
+        if (old.video.firstStream != -1) {
+            m_hooks.releaseClip(i, old);
+        }
+    }
     const auto name = target.setupName;
     target = source;
     target.setupNumber = slot;
@@ -213,6 +219,9 @@ void SetupStore::applySetup(const midi::Setup& source, int slot) {
         split.sample.voiceIndex = 0;
         split.sample.sampleData = 0;
         split.sample.sampleFormat = 0;
+        // Stream slots belong to this run's stream table; the file's numbers mean nothing here.
+        split.video.firstStream = -1;
+        split.video.endStream = -1;
     }
 }
 

@@ -52,6 +52,8 @@ public:
     virtual void reloadSample(int /*split*/, midi::Split& /*record*/) {}
     virtual void reloadClip(int /*split*/, midi::Split& /*record*/) {}
     virtual void clearMedia(int /*split*/, midi::Split& /*record*/) {}
+    // A split of the current setup is about to be replaced: its clip's streams are freed.
+    virtual void releaseClip(int /*split*/, midi::Split& /*record*/) {}
 };
 
 // The "Search File" dialog as the loader sees it.
