@@ -8,9 +8,9 @@
 #include "app/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/RiffFile.h"
+#include "platform/SystemPaths.h"
 #include "platform/VideoFile.h"
 #include "res/Strings.h"
-#include "platform/SystemPaths.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
 #include "tonwerk/Version.h"
@@ -176,9 +176,8 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
             int w = 0;
             int h = 0;
             char tail = 0;
-            if (i + 1 >= args.size() ||
-                std::sscanf(std::string(args[i + 1]).c_str(), "%dx%d%c", &w, &h, &tail) != 2 || w < 1 || h < 1 ||
-                w > 4096 || h > 4096) {
+            if (i + 1 >= args.size() || std::sscanf(std::string(args[i + 1]).c_str(), "%dx%d%c", &w, &h, &tail) != 2 ||
+                w < 1 || h < 1 || w > 4096 || h > 4096) {
                 return usageError(err, "--size needs WIDTHxHEIGHT, each 1-4096");
             }
             ++i;

@@ -17,12 +17,12 @@
 #include "video/FrameBuffer.h"
 #include "video/VideoEngine.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
-#include <algorithm>
 #include <optional>
 #include <string>
 #include <vector>
@@ -216,8 +216,9 @@ public:
           m_tempo([this](int tempo) { m_performance.split(0).setupTempo = m_song.setSongTempo(tempo); },
                   [this] { return m_performance.split(0).setupTempo; }),
           m_wavFile(routeOptions.wavFile),
-          m_video(m_notifier, [this](int index) -> midi::Split& { return m_performance.split(index); },
-                  [this] { return m_performance.split(0).setupTempo; }, &m_tempo),
+          m_video(
+              m_notifier, [this](int index) -> midi::Split& { return m_performance.split(index); },
+              [this] { return m_performance.split(0).setupTempo; }, &m_tempo),
           m_framesDir(routeOptions.framesDir), m_frameWidth(routeOptions.frameWidth),
           m_frameHeight(routeOptions.frameHeight) {
         m_printer.forwardClipsTo(&m_video);

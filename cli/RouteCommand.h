@@ -18,7 +18,7 @@ struct RouteOptions {
     bool programChangeSelectsSetup = true;
     bool markNotes = true;
     std::string setupFile;
-    std::string wavFile; // when set, the mix of the run is rendered into this WAVE file
+    std::string wavFile;   // when set, the mix of the run is rendered into this WAVE file
     std::string framesDir; // when set, the graphics window's picture every 40 ms goes here as PNG
     int frameWidth = 320;
     int frameHeight = 240;

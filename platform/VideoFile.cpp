@@ -200,9 +200,8 @@ int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& s
             info.scale = static_cast<std::uint32_t>(fps.den);
             const AVRational frameBase = av_inv_q(fps);
             info.start = st->start_time != AV_NOPTS_VALUE
-                             ? static_cast<std::int32_t>(
-                                   std::clamp<std::int64_t>(av_rescale_q(st->start_time, st->time_base, frameBase),
-                                                            0, INT32_MAX))
+                             ? static_cast<std::int32_t>(std::clamp<std::int64_t>(
+                                   av_rescale_q(st->start_time, st->time_base, frameBase), 0, INT32_MAX))
                              : 0;
             std::int64_t length = st->nb_frames;
             if (length <= 0 && st->duration != AV_NOPTS_VALUE && st->duration > 0) {
@@ -324,8 +323,8 @@ struct FrameReader::Decoder {
             return false;
         }
         const std::size_t row = (static_cast<std::size_t>(w) * 24 + 31) / 32 * 4;
-        scaler = sws_getCachedContext(scaler, w, h, static_cast<AVPixelFormat>(decoded->format), w, h,
-                                      AV_PIX_FMT_BGR24, SWS_BICUBIC, nullptr, nullptr, nullptr);
+        scaler = sws_getCachedContext(scaler, w, h, static_cast<AVPixelFormat>(decoded->format), w, h, AV_PIX_FMT_BGR24,
+                                      SWS_BICUBIC, nullptr, nullptr, nullptr);
         if (scaler == nullptr) {
             return false;
         }
@@ -342,8 +341,7 @@ struct FrameReader::Decoder {
         picture[12] = 1;
         picture[14] = 24;
         // Bottom-up: the first line of the picture goes to the last memory row.
-        std::uint8_t* dst[4] = {picture.data() + 40 + row * static_cast<std::size_t>(h - 1), nullptr, nullptr,
-                                nullptr};
+        std::uint8_t* dst[4] = {picture.data() + 40 + row * static_cast<std::size_t>(h - 1), nullptr, nullptr, nullptr};
         const int dstStride[4] = {-static_cast<int>(row), 0, 0, 0};
         if (sws_scale(scaler, decoded->data, decoded->linesize, 0, h, dst, dstStride) != h) {
             return false;

@@ -12,11 +12,11 @@ namespace tonwerk::platform {
 // Result codes of the video-file services, the codes the program's messages are keyed by.
 namespace VideoError {
 inline constexpr std::uint32_t kOk = 0;
-inline constexpr std::uint32_t kNoHandler = 0x80040154;     // no decoder for the stream
-inline constexpr std::uint32_t kBadFormat = 0x80044066;     // wrong format or damaged
-inline constexpr std::uint32_t kNoMemory = 0x80044067;      // not enough memory
-inline constexpr std::uint32_t kReadError = 0x8004406D;     // disc error while reading
-inline constexpr std::uint32_t kOpenError = 0x8004406F;     // disc error while opening
+inline constexpr std::uint32_t kNoHandler = 0x80040154;      // no decoder for the stream
+inline constexpr std::uint32_t kBadFormat = 0x80044066;      // wrong format or damaged
+inline constexpr std::uint32_t kNoMemory = 0x80044067;       // not enough memory
+inline constexpr std::uint32_t kReadError = 0x8004406D;      // disc error while reading
+inline constexpr std::uint32_t kOpenError = 0x8004406F;      // disc error while opening
 inline constexpr std::uint32_t kBufferTooSmall = 0x80044074; // a frame too large for its buffer
 inline constexpr std::uint32_t kNotFound = 0x80030002;       // no such file (the caller's probe)
 } // namespace VideoError
@@ -44,9 +44,9 @@ struct VideoStreamInfo {
     std::uint32_t frameBytes = 0; // bytes of one decoded 24-bit frame with its header (video)
     std::int32_t width = 0;
     std::int32_t height = 0;
-    std::int32_t bitCount = 0;       // bits per pixel of the stored frames (video)
-    std::uint32_t compression = 0;   // four-character code of the stored frames, 0 = uncompressed
-    bool decodable = false;          // a decoder exists for it
+    std::int32_t bitCount = 0;     // bits per pixel of the stored frames (video)
+    std::uint32_t compression = 0; // four-character code of the stored frames, 0 = uncompressed
+    bool decodable = false;        // a decoder exists for it
 
     // Milliseconds from the first frame to frame `frame`.
     [[nodiscard]] std::int64_t frameToMs(std::int64_t frame) const;
@@ -68,7 +68,9 @@ public:
     VideoFile& operator=(const VideoFile&) = delete;
 
     [[nodiscard]] int streamCount() const { return static_cast<int>(m_streams.size()); }
-    [[nodiscard]] const VideoStreamInfo& stream(int index) const { return m_streams.at(static_cast<std::size_t>(index)); }
+    [[nodiscard]] const VideoStreamInfo& stream(int index) const {
+        return m_streams.at(static_cast<std::size_t>(index));
+    }
 
     // A decoding reader for video stream `index`; null with `error` when it has no decoder or is
     // not a video stream.

@@ -53,7 +53,9 @@ public:
     // Header and pixels, as a bitmap in memory.
     [[nodiscard]] std::span<const std::uint8_t> bytes() const { return m_bytes; }
     // Memory row k (0 = bottom line), stride() bytes.
-    [[nodiscard]] std::uint8_t* row(int k) { return m_bytes.data() + kBitmapHeaderBytes + stride() * static_cast<std::size_t>(k); }
+    [[nodiscard]] std::uint8_t* row(int k) {
+        return m_bytes.data() + kBitmapHeaderBytes + stride() * static_cast<std::size_t>(k);
+    }
     [[nodiscard]] const std::uint8_t* row(int k) const {
         return m_bytes.data() + kBitmapHeaderBytes + stride() * static_cast<std::size_t>(k);
     }

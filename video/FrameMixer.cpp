@@ -119,7 +119,8 @@ bool scaleFrameInto(std::span<const std::uint8_t> frame, FrameBuffer& layer, Pic
     }
     if (fx == 65536 && fy == 65536) {
         for (int i = 0; i < rows; ++i) {
-            std::memcpy(layer.row(static_cast<int>(firstRow) + i) + 3 * firstColumn, src + srcStride * static_cast<std::size_t>(i),
+            std::memcpy(layer.row(static_cast<int>(firstRow) + i) + 3 * firstColumn,
+                        src + srcStride * static_cast<std::size_t>(i),
                         3 * static_cast<std::size_t>(std::min(columns, sw)));
         }
         return true;

@@ -96,8 +96,8 @@ bool FrameRenderer::renderSplitFrame(const LayerPlan& layer, int count, int orde
             }
             return false; // the window keeps its previous picture
         }
-        const PictureRect dest = (v.effectFlags & MixBit::kStamp) != 0 ? PictureRect{w / 4, h / 4, w / 2, h / 2}
-                                                                       : PictureRect{0, 0, w, h};
+        const PictureRect dest =
+            (v.effectFlags & MixBit::kStamp) != 0 ? PictureRect{w / 4, h / 4, w / 2, h / 2} : PictureRect{0, 0, w, h};
         if (!scaleFrameInto(frame, m_layer, dest)) {
             return false;
         }

@@ -20,7 +20,7 @@ struct LayerPlan {
     midi::VideoBlock video{};
     std::shared_ptr<platform::FrameReader> reader; // null: no frame for this layer
     std::int64_t frame = 0;
-    int slot = -1; // the layer's stream slot, -1 when none
+    int slot = -1;             // the layer's stream slot, -1 when none
     std::int64_t endFrame = 0; // first frame + length: a frame from here on is past the end, not damaged
 };
 
@@ -33,9 +33,9 @@ struct FramePlan {
 
 // What the planning step reads beside the splits.
 struct FrameContext {
-    int framesDue = 1;      // whole 40 ms periods since the previous frame
-    int setupTempo = 0;     // split 0's setup tempo
-    bool liveMode = false;  // only splits playing or triggered are layers
+    int framesDue = 1;                                         // whole 40 ms periods since the previous frame
+    int setupTempo = 0;                                        // split 0's setup tempo
+    bool liveMode = false;                                     // only splits playing or triggered are layers
     std::array<float, midi::kSplitCount>* fractions = nullptr; // frameFraction per split
 };
 

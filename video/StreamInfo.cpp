@@ -29,7 +29,8 @@ std::array<char, 5> codeText(std::uint32_t code) {
     return text; // a zero code is an empty text
 }
 
-template <typename... Args> std::string format(int id, Args... args) {
+template <typename... Args>
+std::string format(int id, Args... args) {
     const std::string pattern = narrowFormat(res::loadString(id));
     char buffer[512];
     // The formats are the program's own string-table texts (3316–3318), matched to these

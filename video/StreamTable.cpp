@@ -138,7 +138,8 @@ void StreamTable::releaseSplitStreams(int first, int end, midi::Split& split) {
         count = std::max(count, std::clamp(m_splitAt(s).video.endStream, 0, kStreamSlots));
     }
     m_streamCount = count;
-    if (m_mixOutputSlot >= m_streamCount || (m_mixOutputSlot >= 0 && !m_slots[static_cast<std::size_t>(m_mixOutputSlot)].drawHandle)) {
+    if (m_mixOutputSlot >= m_streamCount ||
+        (m_mixOutputSlot >= 0 && !m_slots[static_cast<std::size_t>(m_mixOutputSlot)].drawHandle)) {
         m_mixOutputSlot = -1;
         for (int i = 0; i < m_streamCount && m_mixOutputSlot == -1; ++i) {
             if (m_slots[static_cast<std::size_t>(i)].drawHandle) {
@@ -161,7 +162,8 @@ void stepFrame(const platform::VideoStreamInfo& stream, midi::VideoBlock& video,
     if ((video.runFlags & VideoRun::kRangesUnset) != 0) {
         const std::int64_t last = std::int64_t{stream.start} + stream.length - 1;
         video.clipStart = video.rangeStart = stream.start;
-        video.clipEnd = video.rangeEnd = static_cast<std::int32_t>(std::clamp<std::int64_t>(last, INT32_MIN, INT32_MAX));
+        video.clipEnd = video.rangeEnd =
+            static_cast<std::int32_t>(std::clamp<std::int64_t>(last, INT32_MIN, INT32_MAX));
         video.rowStart.fill(video.rangeStart);
         video.rowEnd.fill(video.rangeEnd);
         video.runFlags &= ~VideoRun::kRangesUnset;
@@ -175,8 +177,8 @@ void stepFrame(const platform::VideoStreamInfo& stream, midi::VideoBlock& video,
         steps = -steps;
     }
     // A tempo of 0 (the dialog allows it) or less means the clip plays at its own speed.
-    const float ratio = setupTempo > 0 && loopTempo > 0 ? static_cast<float>(setupTempo) / static_cast<float>(loopTempo)
-                                                        : 1.0F;
+    const float ratio =
+        setupTempo > 0 && loopTempo > 0 ? static_cast<float>(setupTempo) / static_cast<float>(loopTempo) : 1.0F;
     float fractionIn = std::isfinite(fraction) ? fraction : 0.0F;
     const float x = static_cast<float>(steps) * ratio + fractionIn;
     const float whole = std::trunc(x);

@@ -59,7 +59,8 @@ void horizontalPass(FrameBuffer& b, int first, int count, bool swap) {
     }
 }
 
-template <typename F> void eachTriple(std::span<std::uint8_t> pixels, F f) {
+template <typename F>
+void eachTriple(std::span<std::uint8_t> pixels, F f) {
     const std::size_t triples = pixels.size() / 3;
     std::uint8_t* p = pixels.data();
     for (std::size_t i = 0; i < triples; ++i, p += 3) {
@@ -67,7 +68,8 @@ template <typename F> void eachTriple(std::span<std::uint8_t> pixels, F f) {
     }
 }
 
-template <typename F> void eachByte(std::span<std::uint8_t> pixels, F f) {
+template <typename F>
+void eachByte(std::span<std::uint8_t> pixels, F f) {
     for (std::uint8_t& x : pixels) {
         x = f(x);
     }
@@ -197,7 +199,8 @@ void switchRowEffectOn(midi::VideoBlock& video, std::int32_t value) {
 }
 
 void switchRowEffectOff(midi::VideoBlock& video, std::int32_t value) {
-    const bool switchable = isSingleBitOf(value, Effect::kGeometryMask) || isSingleBitOf(value, Effect::kQuantizeMask) ||
+    const bool switchable = isSingleBitOf(value, Effect::kGeometryMask) ||
+                            isSingleBitOf(value, Effect::kQuantizeMask) ||
                             isSingleBitOf(value, Effect::kFalseColorMask) || value == Effect::kReversePlay ||
                             value == Effect::kGrayscale || value == Effect::kInverseColor;
     if (switchable && (video.effectFlags & value) != 0) {

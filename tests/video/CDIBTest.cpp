@@ -1,5 +1,5 @@
-#include "support/RecordingNotifier.h"
 #include "video/CDIB.h"
+#include "support/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
@@ -41,7 +41,7 @@ std::vector<std::uint8_t> bitmap(int width, int height, int bits, bool core = fa
     }
     for (std::size_t i = 0; i < colours; ++i) {
         const std::size_t at = 14 + header + i * (core ? 3 : 4);
-        b[at] = static_cast<std::uint8_t>(i);         // blue
+        b[at] = static_cast<std::uint8_t>(i);           // blue
         b[at + 1] = static_cast<std::uint8_t>(255 - i); // green
         b[at + 2] = 7;                                  // red
     }
@@ -95,12 +95,13 @@ TEST(CDIBReader, RefusesWhatDoesNotFitTheFileAndKeepsThePicture) {
         const char* message;
     };
     std::vector<Case> cases;
-    cases.push_back({std::vector<std::uint8_t>(good.begin(), good.begin() + 10),
-                     "Error while reading backgroundbitmap-header!"});
+    cases.push_back(
+        {std::vector<std::uint8_t>(good.begin(), good.begin() + 10), "Error while reading backgroundbitmap-header!"});
     auto magic = good;
     magic[0] = 'X';
     cases.push_back({magic, "No bitmap-file!"});
-    cases.push_back({std::vector<std::uint8_t>(good.begin(), good.begin() + 30), "Error while reading BITMAPINFOHEADER!"});
+    cases.push_back(
+        {std::vector<std::uint8_t>(good.begin(), good.begin() + 30), "Error while reading BITMAPINFOHEADER!"});
     auto size = good;
     put(size, 14, 64, 4);
     cases.push_back({size, "No Windows or PM DIB-format!"});

@@ -11,9 +11,7 @@ namespace tonwerk::test {
 
 // Test clips made with the ffmpeg tool from its test pattern, and the tool's own decode of them.
 // Empty results when the tool is missing or fails.
-inline bool runTool(const std::string& command) {
-    return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
-}
+inline bool runTool(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
 
 // A clip of `frames` frames of width × height at 25 frames a second in `codec` ("mjpeg", "mpeg4",
 // "rawvideo", "cinepak", "msvideo1"); `extra` is added to the encoder's arguments.

@@ -1,5 +1,5 @@
-#include "PictureHelpers.h"
 #include "video/FrameMixer.h"
+#include "PictureHelpers.h"
 #include "video/VideoEffects.h"
 
 #include <gtest/gtest.h>
@@ -123,12 +123,16 @@ TEST(MixLayer, ModesOnOnePixel) {
         {MixBit::kStandard, 255, {200, 10, 0}, {100, 10, 5}, {255, 20, 5}},
         {0, 255, {1, 2, 3}, {4, 5, 6}, {5, 7, 9}}, // no mode bit: standard
         {MixBit::kStamp, 255, {1, 2, 3}, {100, 100, 100}, {1, 2, 3}},
-        {MixBit::kStamp, 128, {1, 2, 3}, {100, 100, 100}, {100 * 127 / 256 + 1, 100 * 127 / 256 + 2, 100 * 127 / 256 + 3}},
+        {MixBit::kStamp,
+         128,
+         {1, 2, 3},
+         {100, 100, 100},
+         {100 * 127 / 256 + 1, 100 * 127 / 256 + 2, 100 * 127 / 256 + 3}},
         // blue box 1, key level 255: K = blue·255/256
-        {MixBit::kBlueBox1, 255, {200, 50, 50}, {9, 9, 9}, {9, 9, 9}},    // keyed out
-        {MixBit::kBlueBox1, 255, {60, 10, 10}, {9, 9, 9}, {60, 10, 10}},  // K < 70: copied
-        {MixBit::kBlueBox1, 100, {60, 10, 10}, {9, 9, 9}, {9, 9, 9}},     // translucent: no 70 rule
-        {MixBit::kBlackBox, 255, {10, 10, 9}, {50, 50, 50}, {50, 50, 50}}, // T = 10: keyed
+        {MixBit::kBlueBox1, 255, {200, 50, 50}, {9, 9, 9}, {9, 9, 9}},      // keyed out
+        {MixBit::kBlueBox1, 255, {60, 10, 10}, {9, 9, 9}, {60, 10, 10}},    // K < 70: copied
+        {MixBit::kBlueBox1, 100, {60, 10, 10}, {9, 9, 9}, {9, 9, 9}},       // translucent: no 70 rule
+        {MixBit::kBlackBox, 255, {10, 10, 9}, {50, 50, 50}, {50, 50, 50}},  // T = 10: keyed
         {MixBit::kBlackBox, 255, {10, 10, 10}, {50, 50, 50}, {10, 10, 10}}, // red not below T
         {MixBit::kWhiteBox, 255, {250, 250, 251}, {50, 50, 50}, {50, 50, 50}},
         {MixBit::kWhiteBox, 255, {250, 250, 250}, {50, 50, 50}, {250, 250, 250}},
@@ -192,7 +196,7 @@ TEST(MixLayer, RectangleFromTheSetupIsClipped) {
 
 TEST(MixLayer, AnyStoredRectangleAndLevelStaysInsideTheBuffers) {
     std::mt19937 random(11);
-    const std::int32_t modes[] = {MixBit::kStandard, MixBit::kStamp,   MixBit::kBlueBox1,     MixBit::kBlueBox2,
+    const std::int32_t modes[] = {MixBit::kStandard, MixBit::kStamp,    MixBit::kBlueBox1,      MixBit::kBlueBox2,
                                   MixBit::kBlackBox, MixBit::kWhiteBox, MixBit::kColorRangeKey, 0};
     const std::int32_t extremes[] = {0, -1, 1, INT32_MIN, INT32_MAX, -2, 3, 1000000};
     for (int i = 0; i < 4000; ++i) {

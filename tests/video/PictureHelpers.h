@@ -28,7 +28,8 @@ inline void fillRandom(video::FrameBuffer& b, std::mt19937& random) {
 
 // A decoded-frame image (40-byte header + bottom-up pixels) of width × height from a function of
 // (x, y-from-top, channel).
-template <typename F> std::vector<std::uint8_t> makeFrame(int width, int height, F value) {
+template <typename F>
+std::vector<std::uint8_t> makeFrame(int width, int height, F value) {
     video::FrameBuffer b(width, height);
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -38,10 +39,10 @@ template <typename F> std::vector<std::uint8_t> makeFrame(int width, int height,
         }
     }
     // Trim to the exact bitmap size (rows padded to 4 bytes), as a decoder delivers it.
-    std::vector<std::uint8_t> bytes(b.bytes().begin(),
-                                    b.bytes().begin() + static_cast<std::ptrdiff_t>(
-                                                            video::kBitmapHeaderBytes +
-                                                            video::rowBytes(width) * static_cast<std::size_t>(height)));
+    std::vector<std::uint8_t> bytes(
+        b.bytes().begin(),
+        b.bytes().begin() + static_cast<std::ptrdiff_t>(video::kBitmapHeaderBytes +
+                                                        video::rowBytes(width) * static_cast<std::size_t>(height)));
     return bytes;
 }
 

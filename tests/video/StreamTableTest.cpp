@@ -1,8 +1,8 @@
+#include "video/StreamTable.h"
 #include "ClipMaker.h"
 #include "PictureHelpers.h"
 #include "support/RecordingNotifier.h"
 #include "support/TempDir.h"
-#include "video/StreamTable.h"
 #include "video/VideoEffects.h"
 #include "video/VideoEngine.h"
 

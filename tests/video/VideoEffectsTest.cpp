@@ -1,5 +1,5 @@
-#include "PictureHelpers.h"
 #include "video/VideoEffects.h"
+#include "PictureHelpers.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
+#include "platform/VideoFile.h"
 #include "ClipMaker.h"
 #include "support/TempDir.h"
-#include "platform/VideoFile.h"
 #include "video/FrameBuffer.h"
 
 #include <gtest/gtest.h>
@@ -43,8 +43,8 @@ protected:
         int worst = 0;
         for (int y = 0; y < kHeight; ++y) {
             const std::uint8_t* ours = frame.data() + 40 + stride * static_cast<std::size_t>(kHeight - 1 - y);
-            const std::uint8_t* theirs =
-                ref.data() + static_cast<std::size_t>(n) * kWidth * kHeight * 3 + static_cast<std::size_t>(y) * kWidth * 3;
+            const std::uint8_t* theirs = ref.data() + static_cast<std::size_t>(n) * kWidth * kHeight * 3 +
+                                         static_cast<std::size_t>(y) * kWidth * 3;
             for (int i = 0; i < kWidth * 3; ++i) {
                 worst = std::max(worst, std::abs(ours[i] - theirs[i]));
             }
