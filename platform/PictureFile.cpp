@@ -55,9 +55,10 @@ Status writePng(const std::filesystem::path& path, std::span<const std::uint8_t>
         const std::uint8_t* in = pixels.data() + stride * static_cast<std::size_t>(height - 1 - y);
         std::uint8_t* out = frame->data[0] + static_cast<std::ptrdiff_t>(frame->linesize[0]) * y;
         for (int x = 0; x < width; ++x) {
-            out[3 * x] = in[3 * x + 2];
-            out[3 * x + 1] = in[3 * x + 1];
-            out[3 * x + 2] = in[3 * x];
+            const std::ptrdiff_t at = std::ptrdiff_t{3} * x;
+            out[at] = in[at + 2];
+            out[at + 1] = in[at + 1];
+            out[at + 2] = in[at];
         }
     }
     if (avcodec_send_frame(context.get(), frame.get()) < 0 || avcodec_send_frame(context.get(), nullptr) < 0) {

@@ -244,14 +244,7 @@ std::unique_ptr<VideoFile> VideoFile::open(const std::filesystem::path& path, st
     }
     auto source = std::make_shared<Source>();
     source->path = path;
-    std::unique_ptr<VideoFile> file(new VideoFile());
-    if (const int result = readStreams(*source, file->m_streams); result < 0) {
-        error = errorOf(result, true);
-        return nullptr;
-    }
-    error = VideoError::kOk;
-    file->m_source = std::move(source);
-    return file;
+    return fromSource(std::move(source), error);
 }
 
 std::unique_ptr<VideoFile> VideoFile::openBytes(std::shared_ptr<const std::vector<std::uint8_t>> bytes,
@@ -262,6 +255,10 @@ std::unique_ptr<VideoFile> VideoFile::openBytes(std::shared_ptr<const std::vecto
     }
     auto source = std::make_shared<Source>();
     source->bytes = std::move(bytes);
+    return fromSource(std::move(source), error);
+}
+
+std::unique_ptr<VideoFile> VideoFile::fromSource(std::shared_ptr<Source> source, std::uint32_t& error) {
     std::unique_ptr<VideoFile> file(new VideoFile());
     if (const int result = readStreams(*source, file->m_streams); result < 0) {
         error = errorOf(result, true);

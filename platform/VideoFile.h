@@ -80,6 +80,8 @@ public:
 
 private:
     VideoFile() = default;
+    // Reads the stream list of an opened source; null (with `error`) when it is no clip.
+    static std::unique_ptr<VideoFile> fromSource(std::shared_ptr<Source> source, std::uint32_t& error);
     std::shared_ptr<const Source> m_source;
     std::vector<VideoStreamInfo> m_streams;
 };

@@ -50,7 +50,7 @@ void CDIB::createBlank(int width, int height) {
     put16(m_info.data() + 14, 8);
     put32(m_info.data() + 32, 256);
     for (int i = 0; i < 256; ++i) {
-        std::uint8_t* entry = m_info.data() + 40 + 4 * i;
+        std::uint8_t* entry = m_info.data() + 40 + std::ptrdiff_t{4} * i;
         entry[0] = entry[1] = entry[2] = static_cast<std::uint8_t>(i);
     }
     m_colours = 256;
@@ -112,7 +112,7 @@ bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& noti
         return fail(notifier, core ? 8318 : 8317);
     }
     for (std::uint32_t i = 0; i < colours; ++i) {
-        std::memcpy(info.data() + 40 + 4 * i, file.data() + tableAt + entryBytes * i, entryBytes);
+        std::memcpy(info.data() + 40 + std::size_t{4} * i, file.data() + tableAt + entryBytes * i, entryBytes);
     }
     // Pixels: from the file header's offset to the end of the file; an offset outside the file or
     // fewer bytes than the rows need is refused.
@@ -138,7 +138,7 @@ bool CDIB::createPalette(std::vector<PaletteEntry>& palette, app::Notifier& noti
     }
     palette.clear();
     for (int i = 0; i < m_colours; ++i) {
-        const std::uint8_t* entry = m_info.data() + 40 + 4 * i;
+        const std::uint8_t* entry = m_info.data() + 40 + std::ptrdiff_t{4} * i;
         palette.push_back({entry[2], entry[1], entry[0], 0});
     }
     return true;

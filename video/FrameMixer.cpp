@@ -119,7 +119,7 @@ bool scaleFrameInto(std::span<const std::uint8_t> frame, FrameBuffer& layer, Pic
     }
     if (fx == 65536 && fy == 65536) {
         for (int i = 0; i < rows; ++i) {
-            std::memcpy(layer.row(static_cast<int>(firstRow) + i) + 3 * firstColumn,
+            std::memcpy(layer.row(static_cast<int>(firstRow) + i) + std::ptrdiff_t{3} * firstColumn,
                         src + srcStride * static_cast<std::size_t>(i),
                         3 * static_cast<std::size_t>(std::min(columns, sw)));
         }
@@ -128,9 +128,9 @@ bool scaleFrameInto(std::span<const std::uint8_t> frame, FrameBuffer& layer, Pic
     std::int64_t previousSource = -1;
     for (int i = 0; i < rows; ++i) {
         const std::int64_t sourceRow = std::min<std::int64_t>((fy * i) >> 16, sh - 1);
-        std::uint8_t* out = layer.row(static_cast<int>(firstRow) + i) + 3 * firstColumn;
+        std::uint8_t* out = layer.row(static_cast<int>(firstRow) + i) + std::ptrdiff_t{3} * firstColumn;
         if (sourceRow == previousSource) {
-            std::memcpy(out, layer.row(static_cast<int>(firstRow) + i - 1) + 3 * firstColumn,
+            std::memcpy(out, layer.row(static_cast<int>(firstRow) + i - 1) + std::ptrdiff_t{3} * firstColumn,
                         3 * static_cast<std::size_t>(columns));
             continue;
         }
@@ -142,7 +142,7 @@ bool scaleFrameInto(std::span<const std::uint8_t> frame, FrameBuffer& layer, Pic
             accumulator += fx;
             column += accumulator >> 16;
             accumulator &= 0xFFFF;
-            copyPixel(out + 3 * j, in + 3 * std::min<std::int64_t>(column, sw - 1));
+            copyPixel(out + std::ptrdiff_t{3} * j, in + 3 * std::min<std::ptrdiff_t>(column, sw - 1));
         }
     }
     return true;
@@ -191,7 +191,7 @@ void mixLayer(const midi::VideoBlock& video, int blendLevel, const FrameBuffer& 
         // keyRange holds red, green, blue (min, max); pixels are blue, green, red.
         const int entry = 2 * (2 - c);
         low[c] = video.keyRange[static_cast<std::size_t>(entry)];
-        high[c] = video.keyRange[static_cast<std::size_t>(entry + 1)];
+        high[c] = video.keyRange[static_cast<std::size_t>(entry) + 1];
         if (opaque) {
             low[c] -= 5;
             high[c] += 5;
@@ -202,8 +202,8 @@ void mixLayer(const midi::VideoBlock& video, int blendLevel, const FrameBuffer& 
     }
     for (int line = r.y; line < r.y + r.height; ++line) {
         const int k = h - 1 - line; // picture lines count from the top, memory rows from the bottom
-        const std::uint8_t* s = a.row(k) + 3 * r.x;
-        std::uint8_t* d = b.row(k) + 3 * r.x;
+        const std::uint8_t* s = a.row(k) + std::ptrdiff_t{3} * r.x;
+        std::uint8_t* d = b.row(k) + std::ptrdiff_t{3} * r.x;
         for (int j = 0; j < r.width; ++j, s += 3, d += 3) {
             bool leftOut = false;
             switch (mode) {

@@ -48,8 +48,8 @@ void horizontalPass(FrameBuffer& b, int first, int count, bool swap) {
     for (int k = first; k < first + count; ++k) {
         std::uint8_t* row = b.row(k);
         for (int j = 0; j < w / 2; ++j) {
-            std::uint8_t* left = row + 3 * j;
-            std::uint8_t* right = row + 3 * (w - 1 - j);
+            std::uint8_t* left = row + std::ptrdiff_t{3} * j;
+            std::uint8_t* right = row + std::ptrdiff_t{3} * (w - 1 - j);
             if (swap) {
                 std::swap_ranges(left, left + 3, right);
             } else {

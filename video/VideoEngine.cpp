@@ -134,7 +134,8 @@ void VideoEngine::clipNoteOn(int index, std::uint32_t message) {
     if (key < root - 11 || key > root - 4) {
         return;
     }
-    const auto r = static_cast<std::size_t>(key - root + 11);
+    const int row = key - root + 11; // 0 … 7
+    const auto r = static_cast<std::size_t>(row);
     const std::lock_guard guard(m_splitsLock);
     midi::VideoBlock& v = split.video;
     const bool jump = (v.optionFlags & VideoOption::kJumpIntoRange) != 0 && v.rowEnabled[r] != 0 &&
@@ -190,7 +191,8 @@ void VideoEngine::clipNoteOff(int index, std::uint32_t message, bool rowSplitLat
         rowSplitLatched) {
         return;
     }
-    switchRowEffectOff(v, v.rowEffect[static_cast<std::size_t>(key - root + 11)]);
+    const int row = key - root + 11; // 0 … 7
+    switchRowEffectOff(v, v.rowEffect[static_cast<std::size_t>(row)]);
 }
 
 bool VideoEngine::anyTriggered() {
