@@ -11,9 +11,9 @@ namespace tonwerk::audio {
 
 std::string loadReportText(unsigned long all, unsigned long video, unsigned long sound, int voices) {
     char text[160];
-    std::snprintf(text, sizeof text,
-                  " ORVAN Tonwerk  CPU-Usage: %lu %% ALL ( %lu %% Video %lu %% Sound ) %d Voices playing", all, video,
-                  sound, voices);
+    static_cast<void>(std::snprintf(
+        text, sizeof text, " ORVAN Tonwerk  CPU-Usage: %lu %% ALL ( %lu %% Video %lu %% Sound ) %d Voices playing", all,
+        video, sound, voices));
     return text;
 }
 

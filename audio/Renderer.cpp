@@ -41,7 +41,8 @@ int resampleInto(std::int16_t* out, int frames, RenderVoice& v, int pos) {
         }
         const int at = std::min(source, lastFrameWord);
         const auto f = static_cast<std::int64_t>(fraction);
-        out[i * ch] = static_cast<std::int16_t>(p0 + ((f * static_cast<std::int16_t>(data[at] - p0)) >> 16));
+        out[static_cast<std::ptrdiff_t>(i) * ch] =
+            static_cast<std::int16_t>(p0 + ((f * static_cast<std::int16_t>(data[at] - p0)) >> 16));
         if (ch == 2) {
             out[i * 2 + 1] = static_cast<std::int16_t>(p1 + ((f * static_cast<std::int16_t>(data[at + 1] - p1)) >> 16));
         }

@@ -42,10 +42,11 @@ int snapTempo(double value) {
 
 int TempoLookup::estimateTempo(int rate, int sampleBytes) const {
     const int setup = m_setupTempo();
-    if (rate <= 0 || sampleBytes / 8 <= 0) {
+    const int eighths = sampleBytes / 8; // whole eighths of the length, as the estimate is defined
+    if (rate <= 0 || eighths <= 0) {
         return setup;
     }
-    double t = static_cast<double>(rate) * 60.0 / (sampleBytes / 8);
+    double t = static_cast<double>(rate) * 60.0 / static_cast<double>(eighths);
     if (t > 90 && t <= 180) {
     } else if (t > 180 && t <= 360) {
         t *= 0.5;

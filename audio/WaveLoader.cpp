@@ -243,7 +243,7 @@ LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveL
         for (std::size_t i = 0; i < frames; ++i, p += frameBytes) {
             for (int c = 0; c < channels; ++c) {
                 words[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
-                    decodeSample(p + c * sampleBytes, coding, sampleBytes);
+                    decodeSample(p + static_cast<std::ptrdiff_t>(c) * sampleBytes, coding, sampleBytes);
             }
         }
 
@@ -378,7 +378,7 @@ LoadedWave loadWaveFile(const std::filesystem::path& path, int memMode, bool use
 bool isPcmWave(const std::filesystem::path& path) {
     // The format lies near the start: read only the head, and the whole file only when it is not
     // there (a large chunk before "fmt "), so a large sample is not read twice before it loads.
-    constexpr std::size_t kHead = 64 * 1024;
+    constexpr std::size_t kHead = std::size_t{64} * 1024;
     std::string head(kHead, '\0');
     std::ifstream in(path, std::ios::binary);
     if (!in) {

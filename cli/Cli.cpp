@@ -295,8 +295,8 @@ int songDump(std::span<const std::string_view> args, std::ostream& out, std::ost
         << '\n';
     char line[64];
     for (const song::SongEvent& e : events) {
-        std::snprintf(line, sizeof line, "%u:%u %02x %02x %02x %02x\n", e.bar, static_cast<unsigned>(e.tick), e.status,
-                      e.data1, e.data2, e.data3);
+        static_cast<void>(std::snprintf(line, sizeof line, "%u:%u %02x %02x %02x %02x\n", e.bar,
+                                        static_cast<unsigned>(e.tick), e.status, e.data1, e.data2, e.data3));
         out << line;
     }
     return kExitOk;

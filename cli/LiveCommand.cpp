@@ -26,13 +26,13 @@ namespace tonwerk::cli {
 
 namespace {
 
-std::atomic<bool> g_stop{false};
-platform::MidiInputQueue* g_queue = nullptr;
+std::atomic<bool> stopRequested{false};
+platform::MidiInputQueue* signalledQueue = nullptr;
 
 extern "C" void onStopSignal(int /*signal*/) {
-    g_stop.store(true);
-    if (g_queue != nullptr) {
-        g_queue->wake(); // a write to an eventfd: safe in a signal handler
+    stopRequested.store(true);
+    if (signalledQueue != nullptr) {
+        signalledQueue->wake(); // a write to an eventfd: safe in a signal handler
     }
 }
 
@@ -178,6 +178,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     } else if (audioDevice) {
         const auto outputs = platform::listAudioOutputs();
         std::vector<std::string> names;
+        names.reserve(outputs.size());
         for (const platform::AudioDevice& d : outputs) {
             names.push_back(d.name);
         }
@@ -203,10 +204,10 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         return 1;
     }
 
-    g_queue = &ports.input();
-    g_stop = false;
-    std::signal(SIGINT, onStopSignal);
-    std::signal(SIGTERM, onStopSignal);
+    signalledQueue = &ports.input();
+    stopRequested = false;
+    static_cast<void>(std::signal(SIGINT, onStopSignal));
+    static_cast<void>(std::signal(SIGTERM, onStopSignal));
     out << "live: in=" << (ports.inputOpen() ? ports.openInputName() : "-")
         << " out=" << (ports.outputOpen() ? ports.openOutputName() : "-")
         << " audio=" << (sound.output() != nullptr ? sound.output()->description() : "-") << std::endl;
@@ -219,7 +220,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     };
     std::uint32_t nextTick = 4;
     std::uint32_t nextWatch = 500;
-    while (!g_stop.load()) {
+    while (!stopRequested.load()) {
         const std::uint32_t now = nowMs();
         const int timeout = nextTick > now ? static_cast<int>(nextTick - now) : 0;
         ports.input().wait(timeout);
@@ -253,7 +254,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
             << " us period\n";
     }
     sound.shutdownAudio();
-    g_queue = nullptr;
+    signalledQueue = nullptr;
     out << "live: stopped" << std::endl;
     return 0;
 }

@@ -96,7 +96,7 @@ private:
     void line(const char* kind) { m_out << m_timeMs << ' ' << kind; }
     void hex(unsigned byte) {
         char text[4];
-        std::snprintf(text, sizeof text, " %02x", byte & 0xFF);
+        static_cast<void>(std::snprintf(text, sizeof text, " %02x", byte & 0xFF));
         m_out << text;
     }
     void simple(const char* kind, int value) {
@@ -301,7 +301,7 @@ private:
         const std::vector<std::string> args(words.begin() + static_cast<std::ptrdiff_t>(first) + 1, words.end());
         if (command == "user" || command == "inject") {
             ShortMessage message = 0;
-            if (const std::string e = parseMessage(args, message); !e.empty()) {
+            if (std::string e = parseMessage(args, message); !e.empty()) {
                 return e;
             }
             m_performance.onMidiData(command == "user" ? midi::MidiSource::User : midi::MidiSource::Injected, message);
@@ -317,7 +317,7 @@ private:
         if (command == "set") {
             return setFields(args);
         }
-        if (const std::string e = transport(command, args); e != "unknown") {
+        if (std::string e = transport(command, args); e != "unknown") {
             return e;
         }
         if (command == "option") {
@@ -440,6 +440,8 @@ private:
                     return name + " is longer than " + std::to_string(field->count - 1) + " bytes";
                 }
                 std::memset(bytes + field->offset, 0, field->count);
+                // The field was zeroed above, so the text stays terminated.
+                // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
                 std::memcpy(bytes + field->offset, text.data(), text.size());
                 continue;
             }
@@ -449,14 +451,14 @@ private:
             }
             const auto v = parseNumber(value);
             if (!v) {
-                return "bad value for " + name + ": " + value;
+                return std::string("bad value for ").append(name).append(": ").append(value);
             }
             // Any value the field's type can hold: signed values, or unsigned ones up to its width.
             const std::size_t size = midi::elementSize(field->kind);
             const long long low = size == 4 ? INT32_MIN : (size == 2 ? INT16_MIN : 0);
             const long long high = size == 4 ? 0xFFFFFFFFLL : (size == 2 ? 0xFFFFLL : 0xFFLL);
             if (*v < low || *v > high) {
-                return "value out of range for " + name + ": " + value;
+                return std::string("value out of range for ").append(name).append(": ").append(value);
             }
             const auto raw = static_cast<std::uint32_t>(*v);
             std::memcpy(bytes + field->offset + element * size, &raw, size); // little-endian
@@ -572,7 +574,7 @@ private:
             std::copy(picture->pixels().begin(), picture->pixels().end(), m_picture.pixels().begin());
         }
         char name[32];
-        std::snprintf(name, sizeof name, "frame-%05u.png", m_nextFrame);
+        static_cast<void>(std::snprintf(name, sizeof name, "frame-%05u.png", m_nextFrame));
         const platform::Status status = platform::writePng(std::filesystem::path(m_framesDir) / name,
                                                            m_picture.pixels(), m_frameWidth, m_frameHeight);
         if (!status.ok()) {
@@ -590,7 +592,7 @@ private:
 
     int finish() {
         // Frames up to and including the last line's time.
-        while (!m_framesDir.empty() && !m_framesFailed && m_nextFrame * 40 <= m_timeMs) {
+        while (!m_framesDir.empty() && !m_framesFailed && static_cast<long long>(m_nextFrame) * 40 <= m_timeMs) {
             writeFrame();
         }
         const int wave = writeWave();

@@ -172,22 +172,28 @@ std::vector<midi::Setup> setupsFromJson(const json& in) {
                 for (const auto& [key, value] : splits[i].items()) {
                     if (key == "video" || key == "sample") {
                         if (!value.is_object()) {
-                            throw std::invalid_argument(where + ": " + key + " must be an object");
+                            throw std::invalid_argument(
+                                std::string(where).append(": ").append(key).append(" must be an object"));
                         }
                         for (const auto& [inner, innerValue] : value.items()) {
                             const midi::SplitField* field = midi::findSplitField(key, inner);
                             if (field == nullptr) {
-                                throw std::invalid_argument(where + ": unknown field " + key + "." + inner);
+                                throw std::invalid_argument(std::string(where)
+                                                                .append(": unknown field ")
+                                                                .append(key)
+                                                                .append(".")
+                                                                .append(inner));
                             }
-                            fieldFromJson(setup.splits[i], *field, innerValue, where + " " + key + "." + inner);
+                            fieldFromJson(setup.splits[i], *field, innerValue,
+                                          std::string(where).append(" ").append(key).append(".").append(inner));
                         }
                         continue;
                     }
                     const midi::SplitField* field = midi::findSplitField("", key);
                     if (field == nullptr) {
-                        throw std::invalid_argument(where + ": unknown field " + key);
+                        throw std::invalid_argument(std::string(where).append(": unknown field ").append(key));
                     }
-                    fieldFromJson(setup.splits[i], *field, value, where + " " + key);
+                    fieldFromJson(setup.splits[i], *field, value, std::string(where).append(" ").append(key));
                 }
             }
         }

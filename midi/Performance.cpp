@@ -83,9 +83,9 @@ int Performance::findNote(int key, int channel, bool latched) const {
             continue;
         }
         // Only a sample note can be latched, whatever its split has become since.
-        const bool isLatched =
-            note.split >= 0 && static_cast<SplitTask>(note.task) == SplitTask::Sample &&
-            (m_currentSetup->splits[static_cast<std::size_t>(note.split)].sample.playFlags & PlayFlag::kLatched) != 0;
+        const bool isLatched = note.split >= 0 && static_cast<SplitTask>(note.task) == SplitTask::Sample &&
+                               (m_currentSetup->splits[static_cast<std::size_t>(int{note.split})].sample.playFlags &
+                                PlayFlag::kLatched) != 0;
         if (key == -1 || isLatched == latched) {
             return i;
         }
@@ -344,7 +344,7 @@ void Performance::undoEffects(RunningNote& note) {
         return;
     }
     Split& s = split(note.split);
-    NoteList& held = m_heldNotes[static_cast<std::size_t>(note.split)];
+    NoteList& held = m_heldNotes[static_cast<std::size_t>(int{note.split})];
     for (; note.monoEntries > 0; --note.monoEntries) {
         for (int i = held.head; i >= 0; i = m_pool.at(i).next) {
             if (m_pool.at(i).inKey == note.inKey && m_pool.at(i).inChannel == note.inChannel) {

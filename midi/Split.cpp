@@ -148,7 +148,7 @@ int floorMod(int a, int b) { return a - floorDiv(a, b) * b; }
 
 std::string splitLabel(int index) {
     char label[16];
-    std::snprintf(label, sizeof label, index + 1 < 10 ? "Split 0%d" : "Split %d", index + 1);
+    static_cast<void>(std::snprintf(label, sizeof label, index + 1 < 10 ? "Split 0%d" : "Split %d", index + 1));
     return label;
 }
 

@@ -16,7 +16,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string reason(int error) { return std::strerror(error); }
+// The system's text for an errno value (thread-safe, unlike strerror).
+std::string reason(int error) { return std::generic_category().message(error); }
 
 Status failed(const fs::path& path, std::string_view what, int error) {
     return Status::failure("Cannot " + std::string(what) + " \"" + path.string() + "\": " + reason(error));

@@ -65,7 +65,7 @@ std::string_view midiErrorText(int code) {
     return {};
 }
 
-MidiPorts::MidiPorts(MidiApi api, std::string clientName) {
+MidiPorts::MidiPorts(MidiApi api, const std::string& clientName) {
     const MidiApi order[] = {MidiApi::Alsa, MidiApi::Jack};
     for (const MidiApi candidate : order) {
         if (api != MidiApi::Auto && api != candidate) {

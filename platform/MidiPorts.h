@@ -39,7 +39,7 @@ public:
     static constexpr std::size_t kMaxNameLength = 63;
     static constexpr const char* kVirtualOutputName = "Tonwerk Out";
 
-    explicit MidiPorts(MidiApi api = MidiApi::Auto, std::string clientName = "Tonwerk");
+    explicit MidiPorts(MidiApi api = MidiApi::Auto, const std::string& clientName = "Tonwerk");
     MidiPorts(const MidiPorts&) = delete;
     MidiPorts& operator=(const MidiPorts&) = delete;
     ~MidiPorts();
@@ -79,18 +79,19 @@ public:
 private:
     static void onInput(double stamp, std::vector<unsigned char>* message, void* self);
 
-    MidiApi m_api = MidiApi::Auto;
+    // The queue is declared first so that it outlives RtMidi's input thread, which writes to it.
+    MidiInputQueue m_queue;
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
-    MidiInputQueue m_queue;
-    bool m_inputOpen = false;
-    bool m_outputOpen = false;
-    std::string m_inputName;
-    std::string m_outputName;
-    int m_lastError = 0;
     std::atomic<std::uint64_t> m_received{0};
     std::uint64_t m_sent = 0;
     std::uint64_t m_refused = 0;
+    std::string m_inputName;
+    std::string m_outputName;
+    MidiApi m_api = MidiApi::Auto;
+    int m_lastError = 0;
+    bool m_inputOpen = false;
+    bool m_outputOpen = false;
     bool m_sendFailed = false; // set by RtMidi's error callback during one send
 };
 

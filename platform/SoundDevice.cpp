@@ -198,16 +198,16 @@ void SoundBuffer::mixInto(std::int32_t* mix, int frames, int outputRate) {
         int i = 0;
         while (i < frames) {
             const int n = std::min(frames - i, static_cast<int>(count - frame));
-            std::int32_t* out = mix + 2 * i;
+            std::int32_t* out = mix + std::ptrdiff_t{2} * i;
             if (stereo) {
-                const std::int16_t* in = data + 2 * frame;
-                for (int k = 0; k < n; ++k) {
+                const std::int16_t* in = data + std::size_t{2} * frame;
+                for (std::ptrdiff_t k = 0; k < n; ++k) {
                     out[2 * k] += (in[2 * k] * leftGain) >> 15;
                     out[2 * k + 1] += (in[2 * k + 1] * rightGain) >> 15;
                 }
             } else {
                 const std::int16_t* in = data + frame;
-                for (int k = 0; k < n; ++k) {
+                for (std::ptrdiff_t k = 0; k < n; ++k) {
                     out[2 * k] += (in[k] * leftGain) >> 15;
                     out[2 * k + 1] += (in[k] * rightGain) >> 15;
                 }
@@ -219,11 +219,11 @@ void SoundBuffer::mixInto(std::int32_t* mix, int frames, int outputRate) {
         // A gain that glides over the block (so a volume change never clicks) or another rate.
         const int leftDelta = leftGain - leftStart;
         const int rightDelta = rightGain - rightStart;
-        for (int i = 0; i < frames; ++i) {
+        for (std::ptrdiff_t i = 0; i < frames; ++i) {
             const int lg = leftStart + static_cast<int>((static_cast<long long>(leftDelta) * i) / frames);
             const int rg = rightStart + static_cast<int>((static_cast<long long>(rightDelta) * i) / frames);
-            const int left = stereo ? data[2 * frame] : data[frame];
-            const int right = stereo ? data[2 * frame + 1] : left;
+            const int left = stereo ? data[std::size_t{2} * frame] : data[frame];
+            const int right = stereo ? data[std::size_t{2} * frame + 1] : left;
             mix[2 * i] += (left * lg) >> 15;
             mix[2 * i + 1] += (right * rg) >> 15;
             m_fraction += step;
@@ -253,7 +253,7 @@ void SoundDevice::mix(std::int16_t* out, int frames) {
         for (int i = 0; i < 2 * n; ++i) {
             out[i] = saturate(m_accumulator[static_cast<std::size_t>(i)]);
         }
-        out += 2 * n;
+        out += std::ptrdiff_t{2} * n;
         frames -= n;
     }
     m_playingCount.store(playing, std::memory_order_relaxed);
@@ -357,7 +357,7 @@ SoundDeviceId soundDeviceId(std::string_view api, std::string_view name) {
     SoundDeviceId id{};
     for (int i = 0; i < 8; ++i) {
         id[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(a >> (8 * i));
-        id[static_cast<std::size_t>(8 + i)] = static_cast<std::uint8_t>(b >> (8 * i));
+        id[8 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(b >> (8 * i));
     }
     if (isDefaultDevice(id)) {
         id[0] = 1; // all zeros means the default device

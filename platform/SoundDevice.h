@@ -142,7 +142,7 @@ public:
 private:
     SoundFormat m_format;
     std::array<SoundBuffer, kBufferCount> m_buffers;
-    std::array<std::int32_t, 2 * kMixBlockFrames> m_accumulator{};
+    std::array<std::int32_t, std::size_t{2} * kMixBlockFrames> m_accumulator{};
     std::atomic<int> m_playingCount{0};
 };
 

@@ -5,6 +5,7 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdlib>
 #include <system_error>
 
@@ -13,11 +14,17 @@ namespace tonwerk::platform {
 namespace fs = std::filesystem;
 
 fs::path homeDirectory() {
+    // The environment is only read here, never changed by Tonwerk, so reading it from any thread is safe.
+    // NOLINTNEXTLINE(concurrency-mt-unsafe)
     if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
         return fs::path(home);
     }
-    if (const passwd* pw = ::getpwuid(::getuid()); pw != nullptr && pw->pw_dir != nullptr) {
-        return fs::path(pw->pw_dir);
+    passwd entry{};
+    passwd* found = nullptr;
+    std::array<char, 4096> text{};
+    if (::getpwuid_r(::getuid(), &entry, text.data(), text.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr) {
+        return fs::path(found->pw_dir);
     }
     return fs::path("/");
 }
@@ -30,7 +37,7 @@ fs::path configDirectory(std::string_view xdgConfigHome, const fs::path& home) {
 }
 
 fs::path settingsFilePath() {
-    const char* xdg = std::getenv("XDG_CONFIG_HOME");
+    const char* xdg = std::getenv("XDG_CONFIG_HOME"); // NOLINT(concurrency-mt-unsafe)
     return configDirectory(xdg != nullptr ? xdg : "", homeDirectory()) / "tonwerk" / "Tonwerk.ini";
 }
 
@@ -44,7 +51,7 @@ fs::path executableDirectory() {
 }
 
 fs::path programDirectory(const fs::path& executableFolder) {
-    const fs::path folder = executableFolder.lexically_normal();
+    fs::path folder = executableFolder.lexically_normal();
     fs::path clean = folder;
     if (!clean.has_filename()) {
         clean = clean.parent_path(); // "/usr/bin/" -> "/usr/bin"

@@ -24,7 +24,7 @@ QString screenName(int dialogId) {
 
 } // namespace
 
-ScreenDialog::ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop& loop, std::string setupName,
+ScreenDialog::ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop& loop, const std::string& setupName,
                            QWidget* parent)
     : QDialog(parent), m_dialogId(dialogId), m_settings(std::move(settings)), m_loop(loop) {
     setObjectName(QStringLiteral("screenDialog"));

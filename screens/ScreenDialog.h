@@ -21,7 +21,7 @@ public:
     static constexpr int kClientHeight = 584;
 
     // `settings` is the dialog's own copy, handed back by settings() when it closes.
-    ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop& loop, std::string setupName,
+    ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop& loop, const std::string& setupName,
                  QWidget* parent = nullptr);
 
     [[nodiscard]] int dialogId() const { return m_dialogId; }
@@ -34,7 +34,7 @@ public:
     void exitCommand();
     void switchScreen(app::Screen screen);
 
-public slots:
+public slots: // NOLINT(readability-redundant-access-specifiers): moc reads the slots
     // Escape ends a plain dialog; a performance screen asks first, like Exit.
     void reject() override;
     void done(int result) override;

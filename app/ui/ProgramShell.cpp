@@ -50,7 +50,9 @@ QPalette programColourScheme(const QPalette& base) {
 // until the screens have their status line.
 class ProgramShell::Screen final : public midi::ScreenFeedback {
 public:
-    void deviceStatus(const std::string& text) override { std::fprintf(stderr, "Tonwerk: %s\n", text.c_str()); }
+    void deviceStatus(const std::string& text) override {
+        static_cast<void>(std::fprintf(stderr, "Tonwerk: %s\n", text.c_str()));
+    }
 };
 
 // The search dialog comes with the dialogs; until then a missing media file is skipped.
@@ -119,11 +121,11 @@ void ProgramShell::startAudio(app::Settings& settings) {
         choice.id[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data1 >> (8 * i));
     }
     for (int i = 0; i < 2; ++i) {
-        choice.id[static_cast<std::size_t>(4 + i)] = static_cast<std::uint8_t>(settings.soundDeviceData2 >> (8 * i));
-        choice.id[static_cast<std::size_t>(6 + i)] = static_cast<std::uint8_t>(settings.soundDeviceData3 >> (8 * i));
+        choice.id[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(settings.soundDeviceData2 >> (8 * i));
+        choice.id[6 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(settings.soundDeviceData3 >> (8 * i));
     }
     for (int i = 0; i < 8; ++i) {
-        choice.id[static_cast<std::size_t>(8 + i)] =
+        choice.id[8 + static_cast<std::size_t>(i)] =
             static_cast<std::uint8_t>(settings.soundDeviceData4[static_cast<std::size_t>(i)]);
     }
     if (qEnvironmentVariableIsSet("TONWERK_AUDIO_NONE")) {
@@ -160,9 +162,10 @@ ProgramShell::ProgramShell(app::Notifier& notifier, std::filesystem::path settin
 
 void ProgramShell::run() {
     m_state.appDirectory = m_environment.programDirectory;
-    const char* locale = std::getenv("LC_ALL");
+    // Read once on the UI thread before any other thread of the program runs.
+    const char* locale = std::getenv("LC_ALL"); // NOLINT(concurrency-mt-unsafe)
     if (locale == nullptr || *locale == '\0') {
-        locale = std::getenv("LANG");
+        locale = std::getenv("LANG"); // NOLINT(concurrency-mt-unsafe)
     }
     m_state.keyboardLayout = app::keyboardLayoutForLocale(locale != nullptr ? locale : "");
 
