@@ -1,6 +1,7 @@
 #include "PictureFile.h"
 
 #include "AtomicFile.h"
+#include "BitmapLayout.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -23,7 +24,7 @@ struct CodecDeleter {
 } // namespace
 
 Status writePng(const std::filesystem::path& path, std::span<const std::uint8_t> pixels, int width, int height) {
-    const std::size_t stride = width > 0 ? (static_cast<std::size_t>(width) * 24 + 31) / 32 * 4 : 0;
+    const std::size_t stride = rowBytes(width);
     if (width <= 0 || height <= 0 || pixels.size() < stride * static_cast<std::size_t>(height)) {
         return Status::failure(path.string() + ": no picture to write");
     }

@@ -1,5 +1,7 @@
 #include "VideoFile.h"
 
+#include "BitmapLayout.h"
+
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
@@ -18,7 +20,6 @@ namespace {
 
 // Largest picture a reader decodes: beyond this a damaged header would make the conversion
 // buffers absurd.
-constexpr int kMaxSide = 16384;
 constexpr std::int64_t kMaxPixels = 64LL * 1024 * 1024;
 // Packets one frame request may read before it gives up: a damaged file must not hold the
 // renderer for long.
@@ -213,9 +214,9 @@ int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& s
             info.width = par->width;
             info.height = par->height;
             info.bitCount = par->bits_per_coded_sample > 0 ? par->bits_per_coded_sample : 24;
-            if (par->width > 0 && par->height > 0 && par->width <= kMaxSide && par->height <= kMaxSide) {
-                const std::int64_t row = (static_cast<std::int64_t>(par->width) * 24 + 31) / 32 * 4;
-                info.frameBytes = static_cast<std::uint32_t>(40 + row * par->height);
+            if (par->width > 0 && par->height > 0 && par->width <= kMaxPictureSide && par->height <= kMaxPictureSide) {
+                info.frameBytes = static_cast<std::uint32_t>(
+                    kBitmapHeaderBytes + rowBytes(par->width) * static_cast<std::size_t>(par->height));
             }
         } else {
             info.rate = static_cast<std::uint32_t>(std::max(0, st->time_base.den));
@@ -316,29 +317,21 @@ struct FrameReader::Decoder {
     bool convert() {
         const int w = decoded->width;
         const int h = decoded->height;
-        if (w <= 0 || h <= 0 || w > kMaxSide || h > kMaxSide || static_cast<std::int64_t>(w) * h > kMaxPixels) {
+        if (w <= 0 || h <= 0 || w > kMaxPictureSide || h > kMaxPictureSide ||
+            static_cast<std::int64_t>(w) * h > kMaxPixels) {
             return false;
         }
-        const std::size_t row = (static_cast<std::size_t>(w) * 24 + 31) / 32 * 4;
+        const std::size_t row = rowBytes(w);
         scaler = sws_getCachedContext(scaler, w, h, static_cast<AVPixelFormat>(decoded->format), w, h, AV_PIX_FMT_BGR24,
                                       SWS_BICUBIC, nullptr, nullptr, nullptr);
         if (scaler == nullptr) {
             return false;
         }
-        picture.resize(40 + row * static_cast<std::size_t>(h));
-        std::fill(picture.begin(), picture.begin() + 40, std::uint8_t{0});
-        const auto put = [this](std::size_t at, std::uint32_t v) {
-            for (int i = 0; i < 4; ++i) {
-                picture[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
-            }
-        };
-        put(0, 40);
-        put(4, static_cast<std::uint32_t>(w));
-        put(8, static_cast<std::uint32_t>(h));
-        picture[12] = 1;
-        picture[14] = 24;
+        picture.resize(kBitmapHeaderBytes + row * static_cast<std::size_t>(h));
+        writeBitmapHeader(std::span<std::uint8_t, kBitmapHeaderBytes>(picture.data(), kBitmapHeaderBytes), w, h);
         // Bottom-up: the first line of the picture goes to the last memory row.
-        std::uint8_t* dst[4] = {picture.data() + 40 + row * static_cast<std::size_t>(h - 1), nullptr, nullptr, nullptr};
+        std::uint8_t* dst[4] = {picture.data() + kBitmapHeaderBytes + row * static_cast<std::size_t>(h - 1), nullptr,
+                                nullptr, nullptr};
         const int dstStride[4] = {-static_cast<int>(row), 0, 0, 0};
         if (sws_scale(scaler, decoded->data, decoded->linesize, 0, h, dst, dstStride) != h) {
             return false;

@@ -1,6 +1,7 @@
 #include "CDIB.h"
 
 #include "app/ErrorReporting.h"
+#include "platform/BitmapLayout.h"
 
 #include <algorithm>
 #include <cstring>
@@ -9,22 +10,11 @@ namespace tonwerk::video {
 
 namespace {
 
-constexpr int kMaxSide = 16384;
-
-std::uint32_t le32(const std::uint8_t* p) {
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint16_t le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-void put32(std::uint8_t* p, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-        p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-    }
-}
-void put16(std::uint8_t* p, std::uint16_t v) {
-    p[0] = static_cast<std::uint8_t>(v);
-    p[1] = static_cast<std::uint8_t>(v >> 8);
-}
+using platform::kMaxPictureSide;
+using platform::readLe16;
+using platform::readLe32;
+using platform::writeLe16;
+using platform::writeLe32;
 
 bool fail(app::Notifier& notifier, int id) {
     app::showMessage(notifier, id, app::MessageKind::Error);
@@ -35,20 +25,20 @@ bool fail(app::Notifier& notifier, int id) {
 
 CDIB::CDIB() { createBlank(16, 16); }
 
-int CDIB::width() const { return static_cast<std::int32_t>(le32(m_info.data() + 4)); }
-int CDIB::height() const { return static_cast<std::int32_t>(le32(m_info.data() + 8)); }
-int CDIB::bitCount() const { return le16(m_info.data() + 14); }
+int CDIB::width() const { return static_cast<std::int32_t>(readLe32(m_info.data() + 4)); }
+int CDIB::height() const { return static_cast<std::int32_t>(readLe32(m_info.data() + 8)); }
+int CDIB::bitCount() const { return readLe16(m_info.data() + 14); }
 
 void CDIB::createBlank(int width, int height) {
-    const int w = std::clamp(width, 1, kMaxSide);
-    const int h = std::clamp(height, 1, kMaxSide);
+    const int w = std::clamp(width, 1, kMaxPictureSide);
+    const int h = std::clamp(height, 1, kMaxPictureSide);
     m_info.fill(0);
-    put32(m_info.data(), 40);
-    put32(m_info.data() + 4, static_cast<std::uint32_t>(w));
-    put32(m_info.data() + 8, static_cast<std::uint32_t>(h));
-    put16(m_info.data() + 12, 1);
-    put16(m_info.data() + 14, 8);
-    put32(m_info.data() + 32, 256);
+    writeLe32(m_info.data(), 40);
+    writeLe32(m_info.data() + 4, static_cast<std::uint32_t>(w));
+    writeLe32(m_info.data() + 8, static_cast<std::uint32_t>(h));
+    writeLe16(m_info.data() + 12, 1);
+    writeLe16(m_info.data() + 14, 8);
+    writeLe32(m_info.data() + 32, 256);
     for (int i = 0; i < 256; ++i) {
         std::uint8_t* entry = m_info.data() + 40 + std::ptrdiff_t{4} * i;
         entry[0] = entry[1] = entry[2] = static_cast<std::uint8_t>(i);
@@ -62,14 +52,14 @@ bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& noti
     if (file.size() < kFileHeader) {
         return fail(notifier, 8312);
     }
-    if (le16(file.data()) != 0x4D42) {
+    if (readLe16(file.data()) != 0x4D42) {
         return fail(notifier, 8313);
     }
-    const std::uint32_t pixelOffset = le32(file.data() + 10);
+    const std::uint32_t pixelOffset = readLe32(file.data() + 10);
     if (file.size() < kFileHeader + 4) {
         return fail(notifier, 8314);
     }
-    const std::uint32_t headerSize = le32(file.data() + kFileHeader);
+    const std::uint32_t headerSize = readLe32(file.data() + kFileHeader);
     std::array<std::uint8_t, kInfoBytes> info{};
     const bool core = headerSize == 12;
     if (core) {
@@ -77,11 +67,11 @@ bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& noti
             return fail(notifier, 8316);
         }
         const std::uint8_t* h = file.data() + kFileHeader;
-        put32(info.data(), 40);
-        put32(info.data() + 4, le16(h + 4));
-        put32(info.data() + 8, le16(h + 6));
-        put16(info.data() + 12, le16(h + 8));
-        put16(info.data() + 14, le16(h + 10));
+        writeLe32(info.data(), 40);
+        writeLe32(info.data() + 4, readLe16(h + 4));
+        writeLe32(info.data() + 8, readLe16(h + 6));
+        writeLe16(info.data() + 12, readLe16(h + 8));
+        writeLe16(info.data() + 14, readLe16(h + 10));
     } else if (headerSize == 40) {
         if (file.size() < kFileHeader + 40) {
             return fail(notifier, 8314);
@@ -90,18 +80,18 @@ bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& noti
     } else {
         return fail(notifier, 8315);
     }
-    const auto w = static_cast<std::int32_t>(le32(info.data() + 4));
-    const auto h = static_cast<std::int32_t>(le32(info.data() + 8));
-    const int bits = le16(info.data() + 14);
-    const std::uint32_t compression = le32(info.data() + 16);
+    const auto w = static_cast<std::int32_t>(readLe32(info.data() + 4));
+    const auto h = static_cast<std::int32_t>(readLe32(info.data() + 8));
+    const int bits = readLe16(info.data() + 14);
+    const std::uint32_t compression = readLe32(info.data() + 16);
     // A picture the rest of the program could not address is no picture.
-    if (w <= 0 || w > kMaxSide || h == 0 || h < -kMaxSide || h > kMaxSide ||
+    if (w <= 0 || w > kMaxPictureSide || h == 0 || h < -kMaxPictureSide || h > kMaxPictureSide ||
         (bits != 1 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32)) {
         return fail(notifier, 8315);
     }
     std::uint32_t colours = bits == 1 ? 2 : bits == 4 ? 16 : bits == 8 ? 256 : 0;
-    if (!core && le32(info.data() + 32) != 0) {
-        colours = le32(info.data() + 32);
+    if (!core && readLe32(info.data() + 32) != 0) {
+        colours = readLe32(info.data() + 32);
     }
     if (colours > 256) {
         return fail(notifier, 8317); // more colours than the table holds
@@ -121,7 +111,7 @@ bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& noti
     }
     const std::size_t available = file.size() - pixelOffset;
     const std::size_t rows = static_cast<std::size_t>(h < 0 ? -static_cast<std::int64_t>(h) : h);
-    const std::size_t needed = (static_cast<std::size_t>(w) * static_cast<std::size_t>(bits) + 31) / 32 * 4 * rows;
+    const std::size_t needed = platform::rowBytes(w, bits) * rows;
     const bool runLength = compression == 1 || compression == 2;
     if (available == 0 || (!runLength && available < needed)) {
         return fail(notifier, 8319);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/BitmapLayout.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -7,15 +9,10 @@
 
 namespace tonwerk::video {
 
-// Size of the bitmap information header in front of every frame buffer's pixels.
-inline constexpr std::size_t kBitmapHeaderBytes = 40;
-// Largest picture side a buffer is made for; a window or frame claiming more is refused.
-inline constexpr int kMaxPictureSide = 16384;
-
-// Length in bytes of one memory row of a 24-bit bitmap `width` pixels wide (rows padded to 4 bytes).
-[[nodiscard]] constexpr std::size_t rowBytes(int width) {
-    return width <= 0 ? 0 : (static_cast<std::size_t>(width) * 24 + 31) / 32 * 4;
-}
+using platform::kBitmapHeaderBytes;
+using platform::kMaxPictureSide;
+using platform::rowBytes;
+using platform::writeBitmapHeader;
 
 // The pixel bytes a frame buffer holds: the width rounded up to a multiple of 4, times the height,
 // times 3. Always at least rowBytes(width) × height, so whole-buffer passes stay inside it.
@@ -25,9 +22,6 @@ inline constexpr int kMaxPictureSide = 16384;
     }
     return (static_cast<std::size_t>(width) + 3) / 4 * 4 * static_cast<std::size_t>(height) * 3;
 }
-
-// Writes a 40-byte header for an uncompressed 24-bit bottom-up picture of width × height.
-void writeBitmapHeader(std::span<std::uint8_t, kBitmapHeaderBytes> header, int width, int height);
 
 // A 24-bit bottom-up blue-green-red picture behind its 40-byte header, as the renderer's layer and
 // mix buffers hold it. Memory row 0 is the bottom line. Allocates only in resize().

@@ -10,11 +10,6 @@ namespace tonwerk::video {
 
 namespace {
 
-std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
-    return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-           static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-
 // Clips a span [start, start+length) to [0, limit): a start beyond the limit becomes 0, a negative
 // start 0, and the length is cut to what is left.
 void clipSpan(int& start, int& length, int limit) {
@@ -90,11 +85,11 @@ bool scaleFrameInto(std::span<const std::uint8_t> frame, FrameBuffer& layer, Pic
     if (frame.size() < kBitmapHeaderBytes || dest.width <= 0 || dest.height <= 0) {
         return false;
     }
-    const auto headerSize = le32(frame, 0);
-    const auto sw = static_cast<std::int32_t>(le32(frame, 4));
-    const auto sh = static_cast<std::int32_t>(le32(frame, 8));
-    const unsigned bits = frame[14] | frame[15] << 8;
-    const auto compression = le32(frame, 16);
+    const auto headerSize = platform::readLe32(frame.data());
+    const auto sw = static_cast<std::int32_t>(platform::readLe32(frame.data() + 4));
+    const auto sh = static_cast<std::int32_t>(platform::readLe32(frame.data() + 8));
+    const unsigned bits = platform::readLe16(frame.data() + 14);
+    const auto compression = platform::readLe32(frame.data() + 16);
     if (headerSize != kBitmapHeaderBytes || bits != 24 || compression != 0 || sw <= 0 || sh <= 0 ||
         sw > kMaxPictureSide || sh > kMaxPictureSide) {
         return false;
