@@ -1,6 +1,6 @@
 #include "AudioEngine.h"
 
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 #include "midi/Split.h"
 #include "platform/AudioDevices.h"
 #include "platform/SteadyClock.h"
@@ -55,7 +55,7 @@ int messageIdOf(platform::SoundError error) {
 
 } // namespace
 
-AudioEngine::AudioEngine(app::Notifier& notifier, AudioSettings settings)
+AudioEngine::AudioEngine(core::Notifier& notifier, AudioSettings settings)
     : m_notifier(notifier), m_settings(settings), m_nowMs(platform::steadyMilliseconds) {
     if (m_settings.memMode != 1 && m_settings.memMode != 2 && m_settings.memMode != 4) {
         m_settings.memMode = 2;
@@ -82,7 +82,7 @@ float AudioEngine::releaseStepFor(int releaseTime) const {
 }
 
 void AudioEngine::reportSoundError(platform::SoundError error) {
-    app::showMessage(m_notifier, messageIdOf(error), app::MessageKind::Error);
+    core::showMessage(m_notifier, messageIdOf(error), core::MessageKind::Error);
 }
 
 bool AudioEngine::initDirectSound(OutputChoice& choice) {
@@ -126,7 +126,7 @@ bool AudioEngine::initDirectSound(OutputChoice& choice) {
         }
         if (!output) {
             // No sound device: said once, then the show goes on silently in real time.
-            app::showMessage(m_notifier, 8269, app::MessageKind::Error);
+            core::showMessage(m_notifier, 8269, core::MessageKind::Error);
             reportSoundError(platform::SoundError::NoDriver);
             output = platform::makeNullOutput(*device);
         }
@@ -178,7 +178,7 @@ bool AudioEngine::loadSplitSample(int index, const std::filesystem::path& path) 
     freeSplitSample(index);
     LoadedWave wave = loadWaveFile(path, m_settings.memMode, (split.sample.sampleFlags & SampleBits::kWaveLoop) != 0);
     if (wave.result != WaveError::kOk) {
-        app::showMessage(m_notifier, waveErrorMessageId(wave.result), app::MessageKind::Error);
+        core::showMessage(m_notifier, waveErrorMessageId(wave.result), core::MessageKind::Error);
         return false;
     }
     const std::lock_guard lock(m_audioLock);
@@ -247,25 +247,25 @@ bool AudioEngine::assignSampleFile(int index, const std::filesystem::path& path,
         s.sample.sampleFlags &= ~SampleBits::kPlayLooped;
     }
     if (!m_device) {
-        app::showMessage(m_notifier, 8326, app::MessageKind::Error);
+        core::showMessage(m_notifier, 8326, core::MessageKind::Error);
         return false;
     }
     if ((modeBits & 0xC) == 0) {
         return true;
     }
     if (!isPcmWave(path)) {
-        app::showMessage(m_notifier, 8231, app::MessageKind::Error);
+        core::showMessage(m_notifier, 8231, core::MessageKind::Error);
         return false;
     }
     const std::string text = path.string();
     if (!midi::setFieldText(s.fileName, text)) {
-        app::showMessage(m_notifier, 8270, app::MessageKind::Error);
+        core::showMessage(m_notifier, 8270, core::MessageKind::Error);
         return false; // a path too long for the record
     }
     s.sample.sampleFlags = m_settings.useWaveLoop ? (s.sample.sampleFlags | SampleBits::kWaveLoop)
                                                   : (s.sample.sampleFlags & ~SampleBits::kWaveLoop);
     if (!loadSplitSample(index, path)) {
-        app::showMessage(m_notifier, 8270, app::MessageKind::Error);
+        core::showMessage(m_notifier, 8270, core::MessageKind::Error);
         return false;
     }
     s.sample.playFlags &= ~midi::PlayFlag::kStarted;

@@ -3,7 +3,7 @@
 #include "Renderer.h"
 #include "WaveLoader.h"
 
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/EngineHooks.h"
 #include "midi/Split.h"
 #include "platform/SoundDevice.h"
@@ -56,7 +56,7 @@ public:
     static constexpr int kVoiceCount = 64;
     static constexpr int kSplitCount = midi::kSplitCount;
 
-    AudioEngine(app::Notifier& notifier, AudioSettings settings);
+    AudioEngine(core::Notifier& notifier, AudioSettings settings);
     ~AudioEngine() override;
     AudioEngine(const AudioEngine&) = delete;
     AudioEngine& operator=(const AudioEngine&) = delete;
@@ -160,7 +160,7 @@ private:
     [[nodiscard]] bool validSplit(int split) const { return split >= 0 && split < kSplitCount && m_splitAt; }
     [[nodiscard]] std::uint32_t now() const { return m_nowMs(); }
 
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     AudioSettings m_settings;
     std::function<midi::Split&(int)> m_splitAt;
     std::function<std::uint32_t()> m_nowMs;

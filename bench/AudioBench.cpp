@@ -14,9 +14,9 @@ namespace {
 
 using namespace tonwerk;
 
-class NullNotifier final : public app::Notifier {
+class NullNotifier final : public core::Notifier {
 public:
-    app::MessageAnswer notify(const app::MessageRequest&) override { return app::MessageAnswer::Ok; }
+    core::MessageAnswer notify(const core::MessageRequest&) override { return core::MessageAnswer::Ok; }
 };
 
 // 63 voices: tuned at random pitches and stretched sync loops; the virtual clock pumps every 40 ms

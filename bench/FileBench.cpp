@@ -1,5 +1,5 @@
 // Reading setup banks and MIDI files: what a performer waits for when a gig's files load.
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/Split.h"
 #include "setups/SetupFile.h"
 #include "song/MidiFile.h"
@@ -90,9 +90,9 @@ class NullHost final : public song::SongHost {
 public:
     void playEvent(midi::ShortMessage) override {}
 };
-class NullNotifier final : public app::Notifier {
+class NullNotifier final : public core::Notifier {
 public:
-    app::MessageAnswer notify(const app::MessageRequest&) override { return app::MessageAnswer::Ok; }
+    core::MessageAnswer notify(const core::MessageRequest&) override { return core::MessageAnswer::Ok; }
 };
 
 // The whole song load: file read, counting, merge into the song.

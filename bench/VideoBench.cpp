@@ -1,7 +1,7 @@
 // One frame of the graphics window: decode, scale, all effects and the mix of three layers, each
 // its own MPEG-4 clip (made with the ffmpeg tool at the window's size, and at half of it to be
 // scaled up), on one core; and the pixel stages alone without decoding.
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/Split.h"
 #include "video/FrameMixer.h"
 #include "video/VideoEffects.h"
@@ -18,9 +18,9 @@ namespace {
 
 using namespace tonwerk;
 
-class Silent final : public app::Notifier {
+class Silent final : public core::Notifier {
 public:
-    app::MessageAnswer notify(const app::MessageRequest&) override { return app::MessageAnswer::Ok; }
+    core::MessageAnswer notify(const core::MessageRequest&) override { return core::MessageAnswer::Ok; }
 };
 
 std::filesystem::path makeClip(int w, int h) {

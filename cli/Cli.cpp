@@ -4,13 +4,13 @@
 #include "RouteCommand.h"
 #include "SetupJson.h"
 #include "StderrNotifier.h"
-#include "app/Engine.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "platform/AtomicFile.h"
 #include "platform/RiffFile.h"
 #include "platform/SystemPaths.h"
 #include "platform/VideoFile.h"
 #include "res/Strings.h"
+#include "session/Engine.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
 #include "tonwerk/Version.h"
@@ -110,15 +110,15 @@ int settingsDump(std::span<const std::string_view> args, std::ostream& out, std:
         }
     }
     platform::Status status = platform::Status::success();
-    const app::Settings settings = app::loadSettingsFile(file, app::SettingsEnvironment::current(), &status);
+    const core::Settings settings = core::loadSettingsFile(file, core::SettingsEnvironment::current(), &status);
     if (!status.ok()) {
         StderrNotifier notifier(err);
         notifier.notify(
-            app::MessageRequest{status.message(), "tonwerk-cli", app::MessageIcon::Error, app::MessageButtons::Ok});
+            core::MessageRequest{status.message(), "tonwerk-cli", core::MessageIcon::Error, core::MessageButtons::Ok});
         return kExitFailure;
     }
-    for (const app::SettingEntry& entry : app::settingEntries()) {
-        out << '[' << entry.section << "] " << entry.key << '=' << app::settingText(settings, entry) << '\n';
+    for (const core::SettingEntry& entry : core::settingEntries()) {
+        out << '[' << entry.section << "] " << entry.key << '=' << core::settingText(settings, entry) << '\n';
     }
     return kExitOk;
 }
@@ -196,10 +196,10 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
     }
 
     // Fixed defaults unless a settings file is named, so a script prints the same everywhere.
-    app::Settings settings;
+    core::Settings settings;
     if (settingsFile) {
         platform::Status status = platform::Status::success();
-        settings = app::loadSettingsFile(*settingsFile, app::SettingsEnvironment{}, &status);
+        settings = core::loadSettingsFile(*settingsFile, core::SettingsEnvironment{}, &status);
         if (!status.ok()) {
             err << "tonwerk-cli: " << status.message() << '\n';
             return kExitFailure;
@@ -224,7 +224,7 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
     options.keyboardVelocity = settings.keyboardVelocity;
     options.programChangeSelectsSetup = settings.programChangeSelectsSetup != 0;
     options.markNotes = settings.markNotes != 0;
-    options.audio = app::audioSettingsOf(settings);
+    options.audio = session::audioSettingsOf(settings);
     return runRouteScript(script, options, out, err);
 }
 

@@ -6,12 +6,12 @@
 
 #include "SkipSearch.h"
 #include "StderrNotifier.h"
-#include "app/Engine.h"
 #include "midi/MidiDeviceManager.h"
 #include "midi/Performance.h"
 #include "platform/AudioDevices.h"
 #include "platform/MidiPorts.h"
 #include "platform/SystemPaths.h"
+#include "session/Engine.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
 
@@ -133,7 +133,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
     platform::MidiPorts ports(api);
     if (!ports.available()) {
         notifier.notify({"No MIDI system could be reached; playing from scripts and songs only.", "Warning",
-                         app::MessageIcon::Warning, app::MessageButtons::Ok});
+                         core::MessageIcon::Warning, core::MessageButtons::Ok});
     }
     // A port is named by its exact name or by its index; the device manager prefers the name.
     StatusScreen screen(err);
@@ -149,7 +149,7 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         } else {
             notifier.notify(
                 {std::string(platform::midiErrorText(platform::MidiError::kBadDevice)) + " (" + *midiIn + ")",
-                 "Tonwerk  -  MIDI-Input    Initialize-Error", app::MessageIcon::Error, app::MessageButtons::Ok});
+                 "Tonwerk  -  MIDI-Input    Initialize-Error", core::MessageIcon::Error, core::MessageButtons::Ok});
         }
     }
     int outputId = -2;
@@ -163,15 +163,15 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         } else if (!id || *id < -1) {
             notifier.notify(
                 {std::string(platform::midiErrorText(platform::MidiError::kBadDevice)) + " (" + *midiOut + ")",
-                 "Tonwerk  -  MIDI-Output   Initialize-Error", app::MessageIcon::Error, app::MessageButtons::Ok});
+                 "Tonwerk  -  MIDI-Output   Initialize-Error", core::MessageIcon::Error, core::MessageButtons::Ok});
         }
     }
     devices.startDevices(inputId, inputName, outputId, outputName);
 
     // Sound: the device named by index or name as `devices` lists it, "none", or the default.
-    const app::Settings settings =
-        app::loadSettingsFile(platform::settingsFilePath(), app::SettingsEnvironment::current());
-    audio::AudioEngine sound(notifier, app::audioSettingsOf(settings));
+    const core::Settings settings =
+        core::loadSettingsFile(platform::settingsFilePath(), core::SettingsEnvironment::current());
+    audio::AudioEngine sound(notifier, session::audioSettingsOf(settings));
     audio::OutputChoice choice;
     if (audioDevice && *audioDevice == "none") {
         choice.kind = audio::OutputChoice::Kind::None;
@@ -191,8 +191,8 @@ int runLive(std::span<const std::string_view> args, std::ostream& out, std::ostr
         }
     }
     SkipSearch search(err);
-    app::Engine engine(devices, sound, screen, notifier, search,
-                       setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
+    session::Engine engine(devices, sound, screen, notifier, search,
+                           setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}});
     midi::Performance& performance = engine.performance();
     sound.attach([&performance](int index) -> midi::Split& { return performance.split(index); });
     sound.initDirectSound(choice);

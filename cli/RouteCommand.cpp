@@ -2,7 +2,6 @@
 
 #include "SkipSearch.h"
 #include "StderrNotifier.h"
-#include "app/Engine.h"
 #include "audio/AudioClock.h"
 #include "audio/AudioEngine.h"
 #include "audio/Tempo.h"
@@ -12,6 +11,7 @@
 #include "platform/PictureFile.h"
 #include "platform/SystemPaths.h"
 #include "platform/VirtualClock.h"
+#include "session/Engine.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
 #include "video/FrameBuffer.h"
@@ -620,7 +620,7 @@ private:
     std::ostream& m_err;
     StderrNotifier m_notifier;
     SkipSearch m_search;
-    app::Engine m_engine;
+    session::Engine m_engine;
     song::Song& m_song;
     midi::Performance& m_performance;
     setups::SetupStore& m_setups;

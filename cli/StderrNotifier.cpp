@@ -1,16 +1,16 @@
 #include "StderrNotifier.h"
 
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 
 namespace tonwerk::cli {
 
-app::MessageAnswer StderrNotifier::notify(const app::MessageRequest& request) {
+core::MessageAnswer StderrNotifier::notify(const core::MessageRequest& request) {
     const std::scoped_lock lock(m_mutex);
     if (!request.caption.empty()) {
         m_err << request.caption << ": ";
     }
     m_err << request.text << '\n' << std::flush;
-    return app::defaultAnswer(request.buttons);
+    return core::defaultAnswer(request.buttons);
 }
 
 } // namespace tonwerk::cli

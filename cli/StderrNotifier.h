@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 
 #include <mutex>
 #include <ostream>
@@ -9,12 +9,12 @@ namespace tonwerk::cli {
 
 // The command-line host's messages: "caption: text" on the error stream, one message at a time.
 // Nobody can answer, so every box takes its default answer.
-class StderrNotifier final : public app::Notifier {
+class StderrNotifier final : public core::Notifier {
 public:
     explicit StderrNotifier(std::ostream& err) : m_err(err) {}
 
     // Any thread except the audio callback; blocks briefly on the stream's mutex.
-    app::MessageAnswer notify(const app::MessageRequest& request) override;
+    core::MessageAnswer notify(const core::MessageRequest& request) override;
 
 private:
     std::ostream& m_err;

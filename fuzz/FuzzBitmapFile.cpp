@@ -1,6 +1,6 @@
 // Background bitmap files from hostile bytes: the reader never reads outside the buffer, and a
 // picture it accepts has a colour table that fits.
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "video/CDIB.h"
 
 #include <cstddef>
@@ -10,10 +10,10 @@
 #include <vector>
 
 namespace {
-class Silent final : public tonwerk::app::Notifier {
+class Silent final : public tonwerk::core::Notifier {
 public:
-    tonwerk::app::MessageAnswer notify(const tonwerk::app::MessageRequest&) override {
-        return tonwerk::app::MessageAnswer::Ok;
+    tonwerk::core::MessageAnswer notify(const tonwerk::core::MessageRequest&) override {
+        return tonwerk::core::MessageAnswer::Ok;
     }
 };
 } // namespace

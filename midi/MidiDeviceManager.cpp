@@ -15,7 +15,7 @@ int indexOf(const std::vector<std::string>& names, const std::string& name) {
 
 } // namespace
 
-MidiDeviceManager::MidiDeviceManager(platform::MidiPorts& ports, app::Notifier& notifier, ScreenFeedback& screen)
+MidiDeviceManager::MidiDeviceManager(platform::MidiPorts& ports, core::Notifier& notifier, ScreenFeedback& screen)
     : m_ports(ports), m_notifier(notifier), m_screen(screen) {}
 
 int MidiDeviceManager::openInput(int id) {
@@ -24,9 +24,9 @@ int MidiDeviceManager::openInput(int id) {
     }
     const int code = m_ports.openInput(id);
     if (code != platform::MidiError::kNone) {
-        m_notifier.notify(app::MessageRequest{std::string(platform::midiErrorText(code)),
-                                              "Tonwerk  -  MIDI-Input    Initialize-Error", app::MessageIcon::Error,
-                                              app::MessageButtons::Ok});
+        m_notifier.notify(core::MessageRequest{std::string(platform::midiErrorText(code)),
+                                               "Tonwerk  -  MIDI-Input    Initialize-Error", core::MessageIcon::Error,
+                                               core::MessageButtons::Ok});
         return code;
     }
     m_inputId = id;
@@ -41,9 +41,9 @@ int MidiDeviceManager::openOutput(int id) {
     }
     const int code = m_ports.openOutput(id);
     if (code != platform::MidiError::kNone) {
-        m_notifier.notify(app::MessageRequest{std::string(platform::midiErrorText(code)),
-                                              "Tonwerk  -  MIDI-Output   Initialize-Error", app::MessageIcon::Error,
-                                              app::MessageButtons::Ok});
+        m_notifier.notify(core::MessageRequest{std::string(platform::midiErrorText(code)),
+                                               "Tonwerk  -  MIDI-Output   Initialize-Error", core::MessageIcon::Error,
+                                               core::MessageButtons::Ok});
         return code;
     }
     m_outputId = id;

@@ -2,7 +2,7 @@
 
 #include "EngineHooks.h"
 #include "Performance.h"
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "platform/MidiPorts.h"
 
 #include <string>
@@ -14,7 +14,7 @@ namespace tonwerk::midi {
 // forgotten, and a port of the same name that comes back is reopened. Dispatcher's thread only.
 class MidiDeviceManager final : public MidiOutput {
 public:
-    MidiDeviceManager(platform::MidiPorts& ports, app::Notifier& notifier, ScreenFeedback& screen);
+    MidiDeviceManager(platform::MidiPorts& ports, core::Notifier& notifier, ScreenFeedback& screen);
 
     void attach(Performance& performance) { m_performance = &performance; }
 
@@ -45,7 +45,7 @@ private:
     void outputLost();
 
     platform::MidiPorts& m_ports;
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     ScreenFeedback& m_screen;
     Performance* m_performance = nullptr;
     int m_inputId = -2;

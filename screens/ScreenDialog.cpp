@@ -12,9 +12,9 @@ namespace {
 
 QString screenName(int dialogId) {
     switch (dialogId) {
-    case app::kMasterScreenDialogId:
+    case session::kMasterScreenDialogId:
         return QStringLiteral("Master-Screen");
-    case app::kRockScreenDialogId:
+    case session::kRockScreenDialogId:
         return QStringLiteral("Rock-Screen");
     default:
         break;
@@ -24,8 +24,8 @@ QString screenName(int dialogId) {
 
 } // namespace
 
-ScreenDialog::ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop& loop, const std::string& setupName,
-                           QWidget* parent)
+ScreenDialog::ScreenDialog(int dialogId, core::Settings settings, session::ScreenLoop& loop,
+                           const std::string& setupName, QWidget* parent)
     : QDialog(parent), m_dialogId(dialogId), m_settings(std::move(settings)), m_loop(loop) {
     setObjectName(QStringLiteral("screenDialog"));
     setWindowTitle(captionFor(setupName));
@@ -38,9 +38,9 @@ ScreenDialog::ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop
         std::function<void()> action;
     };
     const Command commands[] = {
-        {"rockScreenButton", "&Rock-Screen", 20, [this] { switchScreen(app::Screen::Rock); }},
-        {"djScreenButton", "&DJ-Screen", 140, [this] { switchScreen(app::Screen::Dj); }},
-        {"masterScreenButton", "&Master-Screen", 260, [this] { switchScreen(app::Screen::Master); }},
+        {"rockScreenButton", "&Rock-Screen", 20, [this] { switchScreen(session::Screen::Rock); }},
+        {"djScreenButton", "&DJ-Screen", 140, [this] { switchScreen(session::Screen::Dj); }},
+        {"masterScreenButton", "&Master-Screen", 260, [this] { switchScreen(session::Screen::Master); }},
         {"exitButton", "Exit", kClientWidth - 120, [this] { exitCommand(); }},
     };
     for (const Command& command : commands) {
@@ -66,7 +66,7 @@ void ScreenDialog::exitCommand() {
     }
 }
 
-void ScreenDialog::switchScreen(app::Screen screen) {
+void ScreenDialog::switchScreen(session::Screen screen) {
     m_loop.switchScreen(screen);
     m_closing = true;
     accept();

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ScreenLoop.h"
-#include "app/Settings.h"
+#include "core/Settings.h"
+#include "session/ScreenLoop.h"
 
 #include <QDialog>
 
@@ -21,18 +21,18 @@ public:
     static constexpr int kClientHeight = 584;
 
     // `settings` is the dialog's own copy, handed back by settings() when it closes.
-    ScreenDialog(int dialogId, app::Settings settings, app::ScreenLoop& loop, const std::string& setupName,
+    ScreenDialog(int dialogId, core::Settings settings, session::ScreenLoop& loop, const std::string& setupName,
                  QWidget* parent = nullptr);
 
     [[nodiscard]] int dialogId() const { return m_dialogId; }
-    [[nodiscard]] const app::Settings& settings() const { return m_settings; }
+    [[nodiscard]] const core::Settings& settings() const { return m_settings; }
 
     // "%s  %s": the program title and the setup name.
     [[nodiscard]] static QString captionFor(const std::string& setupName);
 
     // The Exit command: ends the dialog (and the program) when the performer confirms.
     void exitCommand();
-    void switchScreen(app::Screen screen);
+    void switchScreen(session::Screen screen);
 
 public slots: // NOLINT(readability-redundant-access-specifiers): moc reads the slots
     // Escape ends a plain dialog; a performance screen asks first, like Exit.
@@ -47,8 +47,8 @@ private:
     void rememberPosition();
 
     int m_dialogId;
-    app::Settings m_settings;
-    app::ScreenLoop& m_loop;
+    core::Settings m_settings;
+    session::ScreenLoop& m_loop;
     bool m_closing = false;
 };
 

@@ -1,6 +1,6 @@
 #include "SetupFile.h"
 
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 #include "platform/AtomicFile.h"
 #include "platform/RiffFile.h"
 #include "res/Strings.h"
@@ -191,7 +191,7 @@ std::optional<fs::path> searchFolder(const fs::path& folder, const std::string& 
     return found;
 }
 
-SetupStore::SetupStore(midi::Performance& performance, app::Notifier& notifier, SetupLoadHooks& hooks,
+SetupStore::SetupStore(midi::Performance& performance, core::Notifier& notifier, SetupLoadHooks& hooks,
                        MediaSearch& search, MediaFolders folders)
     : m_performance(performance), m_notifier(notifier), m_hooks(hooks), m_search(search),
       m_folders(std::move(folders)) {}
@@ -229,13 +229,13 @@ bool SetupStore::loadSetupFile(const fs::path& path) {
     m_hooks.stopTransport();
     const platform::FileContents file = platform::readWholeFile(path);
     if (!file.exists || !file.status.ok()) {
-        app::showMessage(m_notifier, kLoadError, app::MessageKind::Error);
+        core::showMessage(m_notifier, kLoadError, core::MessageKind::Error);
         return false;
     }
     const auto* bytes = reinterpret_cast<const std::byte*>(file.data.data());
     const SetupReadResult read = readSetupBytes(std::span(bytes, file.data.size()), 4);
     if (!read.contents) {
-        app::showMessage(m_notifier, platform::mmioErrorText(read.mmioError), app::MessageKind::Error);
+        core::showMessage(m_notifier, platform::mmioErrorText(read.mmioError), core::MessageKind::Error);
         return false;
     }
     const SetupFileContents& contents = *read.contents;
@@ -255,8 +255,8 @@ bool SetupStore::loadSetupFile(const fs::path& path) {
                 for (int later = i + 1; later < midi::kSplitCount; ++later) {
                     clearSplitMedia(later);
                 }
-                app::showMessage(m_notifier, splitMessage("All samples and AVIs after split %d were removed !", i + 1),
-                                 app::MessageKind::Warning);
+                core::showMessage(m_notifier, splitMessage("All samples and AVIs after split %d were removed !", i + 1),
+                                  core::MessageKind::Warning);
                 break;
             }
         }
@@ -334,11 +334,11 @@ bool SetupStore::reloadSplitMedia(int index) {
         }
         if (result.answer == MediaSearch::Answer::Skip) {
             clearSplitMedia(index);
-            app::showMessage(m_notifier,
-                             splitMessage(task == midi::SplitTask::Avi ? "AVI in split %d removed !"
-                                                                       : "Sample in split %d removed !",
-                                          index + 1),
-                             app::MessageKind::Warning);
+            core::showMessage(m_notifier,
+                              splitMessage(task == midi::SplitTask::Avi ? "AVI in split %d removed !"
+                                                                        : "Sample in split %d removed !",
+                                           index + 1),
+                              core::MessageKind::Warning);
             return true;
         }
         if (useFile(result.path)) {
@@ -357,7 +357,7 @@ bool SetupStore::reloadSplitMedia(int index) {
 platform::Status SetupStore::write(const fs::path& path, const std::string& bytes) {
     platform::Status status = platform::writeFileAtomically(path, bytes);
     if (!status.ok()) {
-        app::showMessage(m_notifier, status.message(), app::MessageKind::Error);
+        core::showMessage(m_notifier, status.message(), core::MessageKind::Error);
     }
     return status;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/Performance.h"
 #include "platform/Status.h"
 
@@ -79,7 +79,7 @@ struct MediaFolders {
 // Loads and saves setup files for one engine. User-interface thread.
 class SetupStore {
 public:
-    SetupStore(midi::Performance& performance, app::Notifier& notifier, SetupLoadHooks& hooks, MediaSearch& search,
+    SetupStore(midi::Performance& performance, core::Notifier& notifier, SetupLoadHooks& hooks, MediaSearch& search,
                MediaFolders folders);
 
     // Reads a setup or bank file and applies it: the splits, their media, a fresh note pool (every
@@ -106,7 +106,7 @@ private:
     platform::Status write(const std::filesystem::path& path, const std::string& bytes);
 
     midi::Performance& m_performance;
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     SetupLoadHooks& m_hooks;
     MediaSearch& m_search;
     MediaFolders m_folders;

@@ -1,7 +1,7 @@
 #include "Song.h"
 
 #include "MidiFile.h"
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 
 #include <algorithm>
 #include <array>
@@ -32,7 +32,7 @@ SongEvent eventAt(std::uint64_t time, midi::ShortMessage m) {
 
 } // namespace
 
-Song::Song(SongHost& host, app::Notifier& notifier) : m_host(host), m_notifier(notifier) {}
+Song::Song(SongHost& host, core::Notifier& notifier) : m_host(host), m_notifier(notifier) {}
 
 void Song::setTempo(int beatsPerMinute) {
     const Lock lock(m_mutex);
@@ -425,7 +425,7 @@ platform::Status Song::saveSong(const fs::path& path) {
     }
     platform::Status status = file->closeTo(path);
     if (!status.ok()) {
-        app::showMessage(m_notifier, status.message(), app::MessageKind::Error);
+        core::showMessage(m_notifier, status.message(), core::MessageKind::Error);
     }
     return status;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/EngineHooks.h"
 #include "platform/Status.h"
 #include "setups/SetupFile.h"
@@ -58,7 +58,7 @@ public:
 // them (it is held only for short computations). The dispatcher reaches the song through SongLink.
 class Song final : public midi::SongLink, public setups::SetupLoadHooks {
 public:
-    Song(SongHost& host, app::Notifier& notifier);
+    Song(SongHost& host, core::Notifier& notifier);
 
     // --- Transport (user-interface thread) ---
     void recordCommand();     // toggle
@@ -113,7 +113,7 @@ private:
     void finishStop();
 
     SongHost& m_host;
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     mutable std::recursive_mutex m_mutex;
 
     std::optional<std::vector<SongEvent>> m_events; // none: no song

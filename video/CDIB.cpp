@@ -1,6 +1,6 @@
 #include "CDIB.h"
 
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 #include "platform/BitmapLayout.h"
 
 #include <algorithm>
@@ -16,8 +16,8 @@ using platform::readLe32;
 using platform::writeLe16;
 using platform::writeLe32;
 
-bool fail(app::Notifier& notifier, int id) {
-    app::showMessage(notifier, id, app::MessageKind::Error);
+bool fail(core::Notifier& notifier, int id) {
+    core::showMessage(notifier, id, core::MessageKind::Error);
     return false;
 }
 
@@ -47,7 +47,7 @@ void CDIB::createBlank(int width, int height) {
     m_pixels.assign(static_cast<std::size_t>((w + 3) / 4 * 4) * static_cast<std::size_t>(h), 0);
 }
 
-bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& notifier) {
+bool CDIB::readFromBytes(std::span<const std::uint8_t> file, core::Notifier& notifier) {
     constexpr std::size_t kFileHeader = 14;
     if (file.size() < kFileHeader) {
         return fail(notifier, 8312);
@@ -122,7 +122,7 @@ bool CDIB::readFromBytes(std::span<const std::uint8_t> file, app::Notifier& noti
     return true;
 }
 
-bool CDIB::createPalette(std::vector<PaletteEntry>& palette, app::Notifier& notifier) const {
+bool CDIB::createPalette(std::vector<PaletteEntry>& palette, core::Notifier& notifier) const {
     if (m_colours == 0) {
         return fail(notifier, 8320);
     }

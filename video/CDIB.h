@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 
 #include <array>
 #include <cstdint>
@@ -31,7 +31,7 @@ public:
 
     // Reads a bitmap file (14-byte file header, then a 40- or 12-byte header). Every failure shows
     // its message, keeps the previous picture and returns false. Safe on any bytes.
-    bool readFromBytes(std::span<const std::uint8_t> file, app::Notifier& notifier);
+    bool readFromBytes(std::span<const std::uint8_t> file, core::Notifier& notifier);
 
     [[nodiscard]] int width() const;
     [[nodiscard]] int height() const;
@@ -43,7 +43,7 @@ public:
 
     // The logical palette of the colour table (one entry per colour, flags 0); false with message
     // 8320 when the picture has no colour table.
-    bool createPalette(std::vector<PaletteEntry>& palette, app::Notifier& notifier) const;
+    bool createPalette(std::vector<PaletteEntry>& palette, core::Notifier& notifier) const;
 
 private:
     std::array<std::uint8_t, kInfoBytes> m_info{};

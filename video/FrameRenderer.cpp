@@ -2,14 +2,14 @@
 
 #include "FrameMixer.h"
 #include "VideoEffects.h"
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 
 #include <algorithm>
 
 namespace tonwerk::video {
 
 void planFrame(StreamTable& table, const StreamTable::SplitAccess& splitAt, const FrameContext& context, int width,
-               int height, app::Notifier& notifier, FramePlan& plan) {
+               int height, core::Notifier& notifier, FramePlan& plan) {
     plan.layers.clear();
     plan.width = width;
     plan.height = height;
@@ -38,7 +38,7 @@ void planFrame(StreamTable& table, const StreamTable::SplitAccess& splitAt, cons
         const int end = std::clamp(v.endStream, first, std::min(kStreamSlots, table.streamCount()));
         for (int s = first; s < end; ++s) {
             if (!table.slot(s).used()) {
-                app::showMessage(notifier, 8256, app::MessageKind::Error);
+                core::showMessage(notifier, 8256, core::MessageKind::Error);
                 continue;
             }
             layer.slot = s;
@@ -92,7 +92,7 @@ bool FrameRenderer::renderSplitFrame(const LayerPlan& layer, int count, int orde
             if (layer.frame < layer.endFrame && layer.slot >= 0 && layer.slot < kStreamSlots &&
                 m_reported[static_cast<std::size_t>(layer.slot)] != layer.reader.get()) {
                 m_reported[static_cast<std::size_t>(layer.slot)] = layer.reader.get();
-                app::showMessage(m_notifier, 8247, app::MessageKind::Error);
+                core::showMessage(m_notifier, 8247, core::MessageKind::Error);
             }
             return false; // the window keeps its previous picture
         }

@@ -2,7 +2,7 @@
 
 #include "FrameBuffer.h"
 #include "StreamTable.h"
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/Split.h"
 
 #include <array>
@@ -43,14 +43,14 @@ struct FrameContext {
 // rendering each layer). Runs on the thread that owns the splits, or under their lock; does not
 // decode and does not block. `plan` keeps its storage between frames.
 void planFrame(StreamTable& table, const StreamTable::SplitAccess& splitAt, const FrameContext& context, int width,
-               int height, app::Notifier& notifier, FramePlan& plan);
+               int height, core::Notifier& notifier, FramePlan& plan);
 
 // The frame renderer of one window: its layer buffer A and mix buffer B, and the composition of a
 // planned frame (fetch, scale, effects, mixing). One thread at a time; it may be a thread of its
 // own, since it touches no split. Allocates only when the window size changes.
 class FrameRenderer {
 public:
-    explicit FrameRenderer(app::Notifier& notifier) : m_notifier(notifier) {}
+    explicit FrameRenderer(core::Notifier& notifier) : m_notifier(notifier) {}
 
     // Frees and allocates both buffers for a width × height picture.
     void resize(int width, int height);
@@ -66,7 +66,7 @@ public:
     bool renderSplitFrame(const LayerPlan& layer, int count, int order);
 
 private:
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     FrameBuffer m_layer; // A
     FrameBuffer m_mix;   // B
     bool m_fetched = false;

@@ -1,8 +1,8 @@
 #include "StreamTable.h"
 
 #include "VideoEffects.h"
-#include "app/ErrorReporting.h"
 #include "audio/Tempo.h"
+#include "core/ErrorReporting.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,13 +29,13 @@ int aviErrorMessageId(std::uint32_t code) {
     }
 }
 
-StreamTable::StreamTable(app::Notifier& notifier, SplitAccess splitAt, audio::TempoLookup* tempo)
+StreamTable::StreamTable(core::Notifier& notifier, SplitAccess splitAt, audio::TempoLookup* tempo)
     : m_notifier(notifier), m_splitAt(std::move(splitAt)), m_tempo(tempo) {}
 
 StreamTable::~StreamTable() { releaseAllStreams(); }
 
 void StreamTable::reportAviError(std::uint32_t code) {
-    app::showMessage(m_notifier, aviErrorMessageId(code), app::MessageKind::Error);
+    core::showMessage(m_notifier, aviErrorMessageId(code), core::MessageKind::Error);
 }
 
 int StreamTable::openAviFile(const std::filesystem::path& path, midi::Split& current) {
@@ -72,7 +72,7 @@ bool StreamTable::loadAviStreams(const std::filesystem::path& path, midi::Split&
     int i = m_streamCount;
     for (int s = 0; s < file->streamCount(); ++s, ++i) {
         if (i >= kStreamSlots) {
-            app::showMessage(m_notifier, 8253, app::MessageKind::Error);
+            core::showMessage(m_notifier, 8253, core::MessageKind::Error);
             break;
         }
         StreamSlot& slot = m_slots[static_cast<std::size_t>(i)];
@@ -89,7 +89,7 @@ bool StreamTable::loadAviStreams(const std::filesystem::path& path, midi::Split&
         m_rangeRefresh = true;
         return i > first;
     }
-    app::showMessage(m_notifier, 8243, app::MessageKind::Error);
+    core::showMessage(m_notifier, 8243, core::MessageKind::Error);
     return false;
 }
 

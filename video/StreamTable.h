@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/Split.h"
 #include "platform/VideoFile.h"
 
@@ -43,7 +43,7 @@ public:
 
     // `splitAt` reaches the 24 splits of the current setup; `tempo` (may be null) is the clip
     // tempo lookup used on open.
-    StreamTable(app::Notifier& notifier, SplitAccess splitAt, audio::TempoLookup* tempo = nullptr);
+    StreamTable(core::Notifier& notifier, SplitAccess splitAt, audio::TempoLookup* tempo = nullptr);
     ~StreamTable();
     StreamTable(const StreamTable&) = delete;
     StreamTable& operator=(const StreamTable&) = delete;
@@ -73,7 +73,7 @@ public:
 private:
     void closeSlotReader(StreamSlot& slot);
 
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     SplitAccess m_splitAt;
     audio::TempoLookup* m_tempo;
     std::array<StreamSlot, kStreamSlots> m_slots;

@@ -1,7 +1,7 @@
 #include "VideoEngine.h"
 
 #include "VideoEffects.h"
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 
 #include <algorithm>
 
@@ -34,7 +34,7 @@ bool PictureSlot::take(std::vector<std::uint8_t>& out, int& width, int& height, 
     return true;
 }
 
-VideoEngine::VideoEngine(app::Notifier& notifier, StreamTable::SplitAccess splitAt, std::function<int()> setupTempo,
+VideoEngine::VideoEngine(core::Notifier& notifier, StreamTable::SplitAccess splitAt, std::function<int()> setupTempo,
                          audio::TempoLookup* tempo, ClipScreen* screen)
     : m_notifier(notifier), m_splitAt(std::move(splitAt)), m_setupTempo(std::move(setupTempo)), m_screen(screen),
       m_table(notifier, m_splitAt, tempo), m_renderer(notifier), m_threadRenderer(notifier) {
@@ -52,7 +52,7 @@ bool VideoEngine::loadClip(int index, const std::filesystem::path& path) {
     midi::Split& split = m_splitAt(index);
     const int opened = m_table.openAviFile(path, split);
     if (opened == -1) {
-        app::showMessage(m_notifier, 8296, app::MessageKind::Error); // "File not found!"
+        core::showMessage(m_notifier, 8296, core::MessageKind::Error); // "File not found!"
         return false;
     }
     if (opened == 0 || !m_table.loadAviStreams(path, split)) {
@@ -62,7 +62,7 @@ bool VideoEngine::loadClip(int index, const std::filesystem::path& path) {
     if (!midi::setFieldText(split.fileName, text)) {
         // A path longer than the record holds is refused rather than cut.
         m_table.releaseSplitStreams(split.video.firstStream, split.video.endStream, split);
-        app::showMessage(m_notifier, 8243, app::MessageKind::Error);
+        core::showMessage(m_notifier, 8243, core::MessageKind::Error);
         return false;
     }
     split.fileTitleOffset = static_cast<std::int32_t>(text.size() - path.filename().string().size());

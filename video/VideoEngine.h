@@ -2,7 +2,7 @@
 
 #include "FrameRenderer.h"
 #include "StreamTable.h"
-#include "app/Notifier.h"
+#include "core/Notifier.h"
 #include "midi/Split.h"
 
 #include <array>
@@ -54,7 +54,7 @@ private:
 // (startComposition) never holds the dispatcher up while it decodes.
 class VideoEngine {
 public:
-    VideoEngine(app::Notifier& notifier, StreamTable::SplitAccess splitAt, std::function<int()> setupTempo,
+    VideoEngine(core::Notifier& notifier, StreamTable::SplitAccess splitAt, std::function<int()> setupTempo,
                 audio::TempoLookup* tempo = nullptr, ClipScreen* screen = nullptr);
     ~VideoEngine();
     VideoEngine(const VideoEngine&) = delete;
@@ -110,7 +110,7 @@ private:
     void startClip(int split, std::uint32_t message); // under splitsLock()
     [[nodiscard]] FrameContext context(bool liveMode);
 
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     StreamTable::SplitAccess m_splitAt;
     std::function<int()> m_setupTempo;
     ClipScreen* m_screen;

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/ErrorReporting.h"
-#include "app/Notifier.h"
+#include "core/ErrorReporting.h"
+#include "core/Notifier.h"
 
 #include <deque>
 #include <mutex>
@@ -11,25 +11,25 @@
 namespace tonwerk::test {
 
 // Records every message and answers from a script (then with the box's default answer).
-class RecordingNotifier final : public app::Notifier {
+class RecordingNotifier final : public core::Notifier {
 public:
     struct Shown {
-        app::MessageRequest request;
+        core::MessageRequest request;
         std::thread::id thread;
     };
 
-    app::MessageAnswer notify(const app::MessageRequest& request) override {
+    core::MessageAnswer notify(const core::MessageRequest& request) override {
         const std::scoped_lock lock(m_mutex);
         m_shown.push_back(Shown{request, std::this_thread::get_id()});
         if (!m_answers.empty()) {
-            const app::MessageAnswer answer = m_answers.front();
+            const core::MessageAnswer answer = m_answers.front();
             m_answers.pop_front();
             return answer;
         }
-        return app::defaultAnswer(request.buttons);
+        return core::defaultAnswer(request.buttons);
     }
 
-    void answerNext(app::MessageAnswer answer) {
+    void answerNext(core::MessageAnswer answer) {
         const std::scoped_lock lock(m_mutex);
         m_answers.push_back(answer);
     }
@@ -42,15 +42,15 @@ public:
         const std::scoped_lock lock(m_mutex);
         return m_shown.size();
     }
-    [[nodiscard]] app::MessageRequest last() const {
+    [[nodiscard]] core::MessageRequest last() const {
         const std::scoped_lock lock(m_mutex);
-        return m_shown.empty() ? app::MessageRequest{} : m_shown.back().request;
+        return m_shown.empty() ? core::MessageRequest{} : m_shown.back().request;
     }
 
 private:
     mutable std::mutex m_mutex;
     std::vector<Shown> m_shown;
-    std::deque<app::MessageAnswer> m_answers;
+    std::deque<core::MessageAnswer> m_answers;
 };
 
 } // namespace tonwerk::test

@@ -1,5 +1,5 @@
-#include "app/ui/ProgramShell.h"
-#include "app/ui/QtNotifier.h"
+#include "app/ProgramShell.h"
+#include "app/QtNotifier.h"
 #include "screens/ScreenDialog.h"
 #include "support/RecordingNotifier.h"
 #include "support/TempDir.h"
@@ -61,7 +61,7 @@ private:
             ADD_FAILURE() << "the screen loop stalled at step " << m_next;
             m_timer.stop();
             if (dialog != nullptr) {
-                m_notifier.answerNext(app::MessageAnswer::Yes);
+                m_notifier.answerNext(core::MessageAnswer::Yes);
                 dialog->exitCommand();
             }
             return;
@@ -88,26 +88,26 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
     TempDir dir;
     const auto settingsFile = dir / "config" / "tonwerk" / "Tonwerk.ini";
     RecordingNotifier notifier;
-    ui::ProgramShell shell(notifier, settingsFile, app::SettingsEnvironment{dir.path(), dir.path(), {}});
+    ui::ProgramShell shell(notifier, settingsFile, core::SettingsEnvironment{dir.path(), dir.path(), {}});
 
     ScreenDialog* first = nullptr;
     Script script({
                       [&](ScreenDialog* d) {
                           first = d;
-                          EXPECT_EQ(d->dialogId(), app::kDjScreenDialogId);
+                          EXPECT_EQ(d->dialogId(), session::kDjScreenDialogId);
                           EXPECT_EQ(d->width(), 801);
                           EXPECT_EQ(d->height(), 584);
                           EXPECT_EQ(d->windowTitle(), QStringLiteral("ORVAN Tonwerk  "));
                           // Real rendering: the placeholder paints the scheme's dark green.
                           const QImage picture = d->grab().toImage();
                           EXPECT_EQ(picture.pixelColor(5, 5), QColor(0x00, 0x4A, 0x00));
-                          notifier.answerNext(app::MessageAnswer::No);
+                          notifier.answerNext(core::MessageAnswer::No);
                           click(d, "exitButton");
                           return true;
                       },
                       [&](ScreenDialog* d) {
                           EXPECT_EQ(d, first) << "Exit answered No must keep the screen";
-                          notifier.answerNext(app::MessageAnswer::No);
+                          notifier.answerNext(core::MessageAnswer::No);
                           d->close(); // the window's close box asks too
                           return true;
                       },
@@ -118,11 +118,11 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
                           return true;
                       },
                       [&](ScreenDialog* d) {
-                          if (d->dialogId() != app::kMasterScreenDialogId) {
+                          if (d->dialogId() != session::kMasterScreenDialogId) {
                               return false; // the switch has not reached the loop yet
                           }
                           EXPECT_FALSE(shell.state().firstScreen);
-                          notifier.answerNext(app::MessageAnswer::Yes);
+                          notifier.answerNext(core::MessageAnswer::Yes);
                           click(d, "exitButton");
                           return true;
                       },
@@ -139,7 +139,7 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
     for (const auto& m : shown) {
         EXPECT_EQ(m.request.text, "Are you sure you want to exit Tonwerk?");
         EXPECT_EQ(m.request.caption, "Warning");
-        EXPECT_EQ(m.request.buttons, app::MessageButtons::YesNo);
+        EXPECT_EQ(m.request.buttons, core::MessageButtons::YesNo);
     }
     // No MIDI input on a test machine: the PC keyboard plays, with velocity 100, and the engines run.
     ASSERT_NE(shell.engine(), nullptr);
@@ -165,10 +165,10 @@ TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
     tonwerk::test::writeFile(settingsFile, "[TonwerkColor]\nChangeSysColor=1\n");
     const QPalette before = QApplication::palette();
     RecordingNotifier notifier;
-    ui::ProgramShell shell(notifier, settingsFile, app::SettingsEnvironment{dir.path(), dir.path(), {}});
+    ui::ProgramShell shell(notifier, settingsFile, core::SettingsEnvironment{dir.path(), dir.path(), {}});
     Script script({[&](ScreenDialog* d) {
                       EXPECT_EQ(d->palette().color(QPalette::Window), QColor(0x00, 0x4A, 0x00));
-                      notifier.answerNext(app::MessageAnswer::Yes);
+                      notifier.answerNext(core::MessageAnswer::Yes);
                       click(d, "exitButton");
                       return true;
                   }},
@@ -180,25 +180,25 @@ TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
 
 TEST(QtNotifier, MessagesFromOtherThreadsAreQueuedToTheUserInterfaceThread) {
     std::vector<std::thread::id> presentedOn;
-    ui::QtNotifier notifier([&](const app::MessageRequest& request, QWidget*) {
+    ui::QtNotifier notifier([&](const core::MessageRequest& request, QWidget*) {
         presentedOn.push_back(std::this_thread::get_id());
-        return request.buttons == app::MessageButtons::YesNo ? app::MessageAnswer::No : app::MessageAnswer::Ok;
+        return request.buttons == core::MessageButtons::YesNo ? core::MessageAnswer::No : core::MessageAnswer::Ok;
     });
 
     // On the user-interface thread: shown at once, with the answer given.
     EXPECT_EQ(
-        notifier.notify(app::MessageRequest{"q", "Warning", app::MessageIcon::Question, app::MessageButtons::YesNo}),
-        app::MessageAnswer::No);
+        notifier.notify(core::MessageRequest{"q", "Warning", core::MessageIcon::Question, core::MessageButtons::YesNo}),
+        core::MessageAnswer::No);
     ASSERT_EQ(presentedOn.size(), 1u);
 
     // From a timer-like thread: the call returns at once with the default answer, the box comes later.
-    app::MessageAnswer fromThread = app::MessageAnswer::Cancel;
+    core::MessageAnswer fromThread = core::MessageAnswer::Cancel;
     std::thread worker([&] {
-        fromThread = notifier.notify(app::MessageRequest{"Timer could not created!", "Error", app::MessageIcon::Error,
-                                                         app::MessageButtons::YesNo});
+        fromThread = notifier.notify(core::MessageRequest{"Timer could not created!", "Error", core::MessageIcon::Error,
+                                                          core::MessageButtons::YesNo});
     });
     worker.join();
-    EXPECT_EQ(fromThread, app::MessageAnswer::Yes);
+    EXPECT_EQ(fromThread, core::MessageAnswer::Yes);
     EXPECT_EQ(presentedOn.size(), 1u);
     QElapsedTimer clock;
     clock.start();

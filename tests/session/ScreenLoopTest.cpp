@@ -1,4 +1,4 @@
-#include "app/ScreenLoop.h"
+#include "session/ScreenLoop.h"
 #include "support/RecordingNotifier.h"
 #include "support/TempDir.h"
 
@@ -6,7 +6,8 @@
 
 #include <vector>
 
-using namespace tonwerk::app;
+using namespace tonwerk::core;
+using namespace tonwerk::session;
 using tonwerk::test::readFile;
 using tonwerk::test::RecordingNotifier;
 using tonwerk::test::TempDir;

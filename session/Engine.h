@@ -1,8 +1,8 @@
 #pragma once
 
-#include "Notifier.h"
-#include "Settings.h"
 #include "audio/AudioEngine.h"
+#include "core/Notifier.h"
+#include "core/Settings.h"
 #include "midi/EngineHooks.h"
 #include "midi/Performance.h"
 #include "setups/SetupFile.h"
@@ -14,12 +14,12 @@ namespace tonwerk::video {
 class VideoEngine;
 }
 
-namespace tonwerk::app {
+namespace tonwerk::session {
 
 // The audio engine's part of the settings. "BPMFlags" keeps the three program-wide defaults of the
 // sound-driver page in the bits the splits use for them: 0x20 time-stretch, 0x40 no automatic tempo
 // changes, 0x80 the file's wave loop.
-[[nodiscard]] audio::AudioSettings audioSettingsOf(const Settings& settings);
+[[nodiscard]] audio::AudioSettings audioSettingsOf(const core::Settings& settings);
 
 // The engines of one running program wired together: the performance (setup table, note pool,
 // dispatcher), the song that plays into it, and the setup store that loads into both. Every host
@@ -27,8 +27,8 @@ namespace tonwerk::app {
 // Dispatcher's thread, except songTick (the clock's thread).
 class Engine {
 public:
-    Engine(midi::MidiOutput& output, midi::VoiceOperations& voices, midi::ScreenFeedback& screen, Notifier& notifier,
-           setups::MediaSearch& search, setups::MediaFolders folders);
+    Engine(midi::MidiOutput& output, midi::VoiceOperations& voices, midi::ScreenFeedback& screen,
+           core::Notifier& notifier, setups::MediaSearch& search, setups::MediaFolders folders);
     Engine(const Engine&) = delete;
     Engine& operator=(const Engine&) = delete;
 
@@ -87,4 +87,4 @@ private:
     setups::SetupStore m_setups;
 };
 
-} // namespace tonwerk::app
+} // namespace tonwerk::session

@@ -1,11 +1,11 @@
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 #include "support/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 
-using namespace tonwerk::app;
+using namespace tonwerk::core;
 using tonwerk::test::RecordingNotifier;
 
 namespace {

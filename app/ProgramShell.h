@@ -1,11 +1,11 @@
 #pragma once
 
-#include "app/Engine.h"
-#include "app/Notifier.h"
-#include "app/ScreenLoop.h"
-#include "app/Settings.h"
 #include "audio/AudioClock.h"
 #include "audio/AudioEngine.h"
+#include "core/Notifier.h"
+#include "core/Settings.h"
+#include "session/Engine.h"
+#include "session/ScreenLoop.h"
 
 #include <QPalette>
 
@@ -30,15 +30,15 @@ namespace tonwerk::ui {
 // User-interface thread only.
 class ProgramShell {
 public:
-    ProgramShell(app::Notifier& notifier, std::filesystem::path settingsFile, app::SettingsEnvironment environment);
+    ProgramShell(core::Notifier& notifier, std::filesystem::path settingsFile, core::SettingsEnvironment environment);
 
     // Runs the whole program; returns when the performer has confirmed Exit.
     void run();
 
-    [[nodiscard]] app::AppState& state() { return m_state; }
-    [[nodiscard]] const app::Settings& settings() const { return m_settings; }
+    [[nodiscard]] session::AppState& state() { return m_state; }
+    [[nodiscard]] const core::Settings& settings() const { return m_settings; }
     // The engines, once the first screen has started the devices (null before).
-    [[nodiscard]] app::Engine* engine() { return m_engine.get(); }
+    [[nodiscard]] session::Engine* engine() { return m_engine.get(); }
     ~ProgramShell();
 
 private:
@@ -46,19 +46,19 @@ private:
     class Search;
     // The first screen's start-up: MIDI devices (the PC keyboard plays when there is no input),
     // the engines, MIDI input delivery and the 4 ms clock. They live until the program ends.
-    void startDevices(app::Settings& settings);
+    void startDevices(core::Settings& settings);
     // The end of the program: every sounding note ended, a note-off for every key on every
     // channel, the devices closed.
     void closeDevices();
     // Opens the sound device and starts the audio clock, on the first screen.
-    void startAudio(app::Settings& settings);
+    void startAudio(core::Settings& settings);
 
-    app::Notifier& m_notifier;
+    core::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
-    app::SettingsEnvironment m_environment;
-    app::AppState m_state;
-    app::Settings m_settings;
-    app::ScreenLoop m_loop;
+    core::SettingsEnvironment m_environment;
+    session::AppState m_state;
+    core::Settings m_settings;
+    session::ScreenLoop m_loop;
     std::string m_setupName;
     std::unique_ptr<platform::MidiPorts> m_ports;
     std::unique_ptr<Screen> m_screen;
@@ -66,7 +66,7 @@ private:
     std::unique_ptr<midi::MidiDeviceManager> m_devices;
     std::unique_ptr<audio::AudioEngine> m_audio;
     std::unique_ptr<audio::AudioClock> m_audioClock;
-    std::unique_ptr<app::Engine> m_engine;
+    std::unique_ptr<session::Engine> m_engine;
     std::unique_ptr<QSocketNotifier> m_midiInput;
     std::unique_ptr<QTimer> m_clock;
     std::uint32_t m_clockMs = 0;

@@ -1,13 +1,13 @@
 #include "ScreenLoop.h"
 
-#include "ErrorReporting.h"
+#include "core/ErrorReporting.h"
 #include "res/Strings.h"
 
 #include <algorithm>
 #include <string>
 #include <utility>
 
-namespace tonwerk::app {
+namespace tonwerk::session {
 
 int screenDialogIdFor(Screen screen) {
     switch (screen) {
@@ -22,10 +22,10 @@ int screenDialogIdFor(Screen screen) {
     return kDjScreenDialogId;
 }
 
-ScreenLoop::ScreenLoop(AppState& state, Notifier& notifier, std::filesystem::path settingsFile)
+ScreenLoop::ScreenLoop(AppState& state, core::Notifier& notifier, std::filesystem::path settingsFile)
     : m_state(state), m_notifier(notifier), m_settingsFile(std::move(settingsFile)) {}
 
-void ScreenLoop::run(Settings& settings, const ShowScreen& showScreen) {
+void ScreenLoop::run(core::Settings& settings, const ShowScreen& showScreen) {
     // The program always starts on the DJ screen.
     m_state.firstScreen = true;
     m_state.currentScreen = Screen::Dj;
@@ -37,11 +37,11 @@ void ScreenLoop::run(Settings& settings, const ShowScreen& showScreen) {
     }
 }
 
-void ScreenLoop::runScreen(Settings& settings, const ShowScreen& showScreen) {
+void ScreenLoop::runScreen(core::Settings& settings, const ShowScreen& showScreen) {
     settings = showScreen(settings);
-    const platform::Status saved = saveSettingsFile(m_settingsFile, settings);
+    const platform::Status saved = core::saveSettingsFile(m_settingsFile, settings);
     if (!saved.ok()) {
-        showMessage(m_notifier, "The settings could not be saved.\n" + saved.message(), MessageKind::Error);
+        core::showMessage(m_notifier, "The settings could not be saved.\n" + saved.message(), core::MessageKind::Error);
     }
 }
 
@@ -52,12 +52,12 @@ void ScreenLoop::switchScreen(Screen screen) {
 }
 
 bool ScreenLoop::exitCommand(const ExitActions& actions) {
-    MessageRequest question;
+    core::MessageRequest question;
     question.text = "Are you sure you want to exit Tonwerk?";
     question.caption = res::loadString(res::StringId::kCaptionWarning);
-    question.icon = MessageIcon::Question;
-    question.buttons = MessageButtons::YesNo;
-    if (m_notifier.notify(question) != MessageAnswer::Yes) {
+    question.icon = core::MessageIcon::Question;
+    question.buttons = core::MessageButtons::YesNo;
+    if (m_notifier.notify(question) != core::MessageAnswer::Yes) {
         return false;
     }
     // The worker thread ends its loop on this flag; its owner joins it at shutdown rather than
@@ -67,7 +67,7 @@ bool ScreenLoop::exitCommand(const ExitActions& actions) {
         actions.stopSongTransport();
     }
     if (actions.closeGraphicsWindow && !actions.closeGraphicsWindow()) {
-        showMessage(m_notifier, res::StringId::kGraphicWindowNotEnded, MessageKind::Error);
+        core::showMessage(m_notifier, res::StringId::kGraphicWindowNotEnded, core::MessageKind::Error);
     }
     m_state.quitRequested = true;
     return true;
@@ -97,4 +97,4 @@ std::uint32_t keyboardLayoutForLocale(std::string_view locale) {
     return 0x0409;
 }
 
-} // namespace tonwerk::app
+} // namespace tonwerk::session

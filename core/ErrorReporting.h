@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-namespace tonwerk::app {
+namespace tonwerk::core {
 
 // Caption and icon of a message kind: Notice (information), Warning, Error, FATAL ERROR (error icon),
 // Please Confirm (question).
@@ -36,4 +36,4 @@ using GlobalBlock = std::unique_ptr<std::byte[]>;
 // error and leaves the block as it is.
 void freeGlobal(Notifier& notifier, GlobalBlock& block, std::int64_t bytes);
 
-} // namespace tonwerk::app
+} // namespace tonwerk::core

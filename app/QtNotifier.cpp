@@ -7,22 +7,22 @@
 
 namespace tonwerk::ui {
 
-using app::MessageAnswer;
-using app::MessageButtons;
-using app::MessageIcon;
+using core::MessageAnswer;
+using core::MessageButtons;
+using core::MessageIcon;
 
 QtNotifier::QtNotifier(Presenter presenter, QObject* parent) : QObject(parent), m_presenter(std::move(presenter)) {}
 
-MessageAnswer QtNotifier::notify(const app::MessageRequest& request) {
+MessageAnswer QtNotifier::notify(const core::MessageRequest& request) {
     if (QThread::currentThread() == thread()) {
         return m_presenter(request, m_parent.data());
     }
     QMetaObject::invokeMethod(
         this, [this, request] { m_presenter(request, m_parent.data()); }, Qt::QueuedConnection);
-    return app::defaultAnswer(request.buttons);
+    return core::defaultAnswer(request.buttons);
 }
 
-MessageAnswer QtNotifier::showMessageBox(const app::MessageRequest& request, QWidget* parent) {
+MessageAnswer QtNotifier::showMessageBox(const core::MessageRequest& request, QWidget* parent) {
     QMessageBox box(parent);
     box.setWindowTitle(QString::fromStdString(request.caption));
     box.setText(QString::fromStdString(request.text));

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tonwerk::app {
+namespace tonwerk::core {
 
 // The settings block: everything the program keeps between runs. Read once at start, handed to each
 // screen as a copy, written back to the settings file whenever a screen closes.
@@ -135,4 +135,4 @@ void saveSettings(platform::ProfileFile& profile, const Settings& settings);
                                         platform::Status* status = nullptr);
 [[nodiscard]] platform::Status saveSettingsFile(const std::filesystem::path& path, const Settings& settings);
 
-} // namespace tonwerk::app
+} // namespace tonwerk::core

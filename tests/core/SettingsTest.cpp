@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "core/Settings.h"
 #include "support/TempDir.h"
 
 #include <gtest/gtest.h>
@@ -7,7 +7,7 @@
 #include <string>
 
 namespace fs = std::filesystem;
-using namespace tonwerk::app;
+using namespace tonwerk::core;
 using tonwerk::platform::Mount;
 using tonwerk::platform::ProfileFile;
 using tonwerk::platform::Status;

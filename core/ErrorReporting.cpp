@@ -7,7 +7,7 @@
 #include <new>
 #include <string>
 
-namespace tonwerk::app {
+namespace tonwerk::core {
 
 namespace {
 
@@ -105,4 +105,4 @@ void freeGlobal(Notifier& notifier, GlobalBlock& block, std::int64_t bytes) {
     block.reset();
 }
 
-} // namespace tonwerk::app
+} // namespace tonwerk::core

@@ -4,9 +4,9 @@
 
 #include <utility>
 
-namespace tonwerk::app {
+namespace tonwerk::session {
 
-audio::AudioSettings audioSettingsOf(const Settings& settings) {
+audio::AudioSettings audioSettingsOf(const core::Settings& settings) {
     audio::AudioSettings a;
     a.memMode = settings.sampleMemoryMode;
     a.bufferBytes = settings.soundBufferSize;
@@ -18,7 +18,7 @@ audio::AudioSettings audioSettingsOf(const Settings& settings) {
 }
 
 Engine::Engine(midi::MidiOutput& output, midi::VoiceOperations& voices, midi::ScreenFeedback& screen,
-               Notifier& notifier, setups::MediaSearch& search, setups::MediaFolders folders)
+               core::Notifier& notifier, setups::MediaSearch& search, setups::MediaFolders folders)
     : m_songHost(*this), m_song(m_songHost, notifier), m_performance(output, voices, screen, m_song),
       m_loadHooks(*this), m_setups(m_performance, notifier, m_loadHooks, search, std::move(folders)) {}
 
@@ -77,4 +77,4 @@ void Engine::SongHost::startSynchronisedSamples() { m_engine.m_performance.start
 
 void Engine::SongHost::retriggerSync() { m_engine.m_performance.retriggerSync(); }
 
-} // namespace tonwerk::app
+} // namespace tonwerk::session

@@ -1,7 +1,7 @@
 #include "ProgramShell.h"
 
 #include "QtNotifier.h"
-#include "app/ErrorReporting.h"
+#include "core/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
 
 #include "midi/MidiDeviceManager.h"
@@ -63,11 +63,11 @@ public:
 
 ProgramShell::~ProgramShell() = default;
 
-void ProgramShell::startDevices(app::Settings& settings) {
+void ProgramShell::startDevices(core::Settings& settings) {
     m_ports = std::make_unique<platform::MidiPorts>();
     m_screen = std::make_unique<Screen>();
     m_search = std::make_unique<Search>();
-    m_audio = std::make_unique<audio::AudioEngine>(m_notifier, app::audioSettingsOf(settings));
+    m_audio = std::make_unique<audio::AudioEngine>(m_notifier, session::audioSettingsOf(settings));
     m_devices = std::make_unique<midi::MidiDeviceManager>(*m_ports, m_notifier, *m_screen);
     const bool haveInput = m_devices->startDevices(settings.midiInDevice, settings.midiInDeviceName,
                                                    settings.midiOutDevice, settings.midiOutDeviceName);
@@ -77,8 +77,8 @@ void ProgramShell::startDevices(app::Settings& settings) {
         settings.keyboardVelocity = 100;
     }
     m_engine =
-        std::make_unique<app::Engine>(*m_devices, *m_audio, *m_screen, m_notifier, *m_search,
-                                      setups::MediaFolders{m_environment.programDirectory, settings.setupPath, {}});
+        std::make_unique<session::Engine>(*m_devices, *m_audio, *m_screen, m_notifier, *m_search,
+                                          setups::MediaFolders{m_environment.programDirectory, settings.setupPath, {}});
     m_devices->attach(m_engine->performance());
     startAudio(settings);
     auto& options = m_engine->performance().options();
@@ -109,7 +109,7 @@ void ProgramShell::startDevices(app::Settings& settings) {
     m_clock->start();
 }
 
-void ProgramShell::startAudio(app::Settings& settings) {
+void ProgramShell::startAudio(core::Settings& settings) {
     midi::Performance& performance = m_engine->performance();
     m_audio->attach([&performance](int index) -> midi::Split& { return performance.split(index); });
     m_engine->attachAudio(m_audio.get());
@@ -155,8 +155,8 @@ void ProgramShell::closeDevices() {
     m_audio->shutdownAudio();
 }
 
-ProgramShell::ProgramShell(app::Notifier& notifier, std::filesystem::path settingsFile,
-                           app::SettingsEnvironment environment)
+ProgramShell::ProgramShell(core::Notifier& notifier, std::filesystem::path settingsFile,
+                           core::SettingsEnvironment environment)
     : m_notifier(notifier), m_settingsFile(std::move(settingsFile)), m_environment(std::move(environment)),
       m_loop(m_state, m_notifier, m_settingsFile) {}
 
@@ -167,22 +167,22 @@ void ProgramShell::run() {
     if (locale == nullptr || *locale == '\0') {
         locale = std::getenv("LANG"); // NOLINT(concurrency-mt-unsafe)
     }
-    m_state.keyboardLayout = app::keyboardLayoutForLocale(locale != nullptr ? locale : "");
+    m_state.keyboardLayout = session::keyboardLayoutForLocale(locale != nullptr ? locale : "");
 
     platform::Status status = platform::Status::success();
-    m_settings = app::loadSettingsFile(m_settingsFile, m_environment, &status);
+    m_settings = core::loadSettingsFile(m_settingsFile, m_environment, &status);
     if (!status.ok()) {
-        app::showMessage(m_notifier,
-                         "The settings could not be read; Tonwerk starts with its defaults.\n" + status.message(),
-                         app::MessageKind::Warning);
+        core::showMessage(m_notifier,
+                          "The settings could not be read; Tonwerk starts with its defaults.\n" + status.message(),
+                          core::MessageKind::Warning);
     }
     if (m_settings.changeSysColor != 0) {
         QApplication::setPalette(programColourScheme(QApplication::palette()));
     }
 
     auto* qtNotifier = dynamic_cast<QtNotifier*>(&m_notifier);
-    m_loop.run(m_settings, [this, qtNotifier](const app::Settings& handed) {
-        app::Settings settings = handed;
+    m_loop.run(m_settings, [this, qtNotifier](const core::Settings& handed) {
+        core::Settings settings = handed;
         if (m_state.firstScreen) {
             startDevices(settings);
         }

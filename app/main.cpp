@@ -9,7 +9,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QStringLiteral("Tonwerk"));
     tonwerk::ui::QtNotifier notifier;
     tonwerk::ui::ProgramShell shell(notifier, tonwerk::platform::settingsFilePath(),
-                                    tonwerk::app::SettingsEnvironment::current());
+                                    tonwerk::core::SettingsEnvironment::current());
     shell.run();
     return 0;
 }

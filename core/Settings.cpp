@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <system_error>
 
-namespace tonwerk::app {
+namespace tonwerk::core {
 
 namespace fs = std::filesystem;
 using platform::ProfileFile;
@@ -192,4 +192,4 @@ Status saveSettingsFile(const fs::path& path, const Settings& settings) {
     return profile.save(path);
 }
 
-} // namespace tonwerk::app
+} // namespace tonwerk::core

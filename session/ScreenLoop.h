@@ -1,14 +1,14 @@
 #pragma once
 
-#include "Notifier.h"
-#include "Settings.h"
+#include "core/Notifier.h"
+#include "core/Settings.h"
 
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
 
-namespace tonwerk::app {
+namespace tonwerk::session {
 
 // The performance screens and the dialog resource that shows each.
 enum class Screen { Master = 1, Rock = 2, Dj = 3, Easy = 4 };
@@ -44,15 +44,15 @@ class ScreenLoop {
 public:
     // Shows one screen dialog modally for `state.screenDialogId` with a copy of the settings and
     // returns the settings the dialog hands back when it closes.
-    using ShowScreen = std::function<Settings(const Settings&)>;
+    using ShowScreen = std::function<core::Settings(const core::Settings&)>;
 
-    ScreenLoop(AppState& state, Notifier& notifier, std::filesystem::path settingsFile);
+    ScreenLoop(AppState& state, core::Notifier& notifier, std::filesystem::path settingsFile);
 
     // Repeats runScreen until quitRequested; the first screen is the DJ screen.
-    void run(Settings& settings, const ShowScreen& showScreen);
+    void run(core::Settings& settings, const ShowScreen& showScreen);
 
     // One screen: show it, take its settings back and store them. A failed store is reported.
-    void runScreen(Settings& settings, const ShowScreen& showScreen);
+    void runScreen(core::Settings& settings, const ShowScreen& showScreen);
 
     // A screen-switch command: the current dialog ends and the loop shows `screen` next.
     void switchScreen(Screen screen);
@@ -66,7 +66,7 @@ public:
 
 private:
     AppState& m_state;
-    Notifier& m_notifier;
+    core::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
 };
 
@@ -74,4 +74,4 @@ private:
 // "de_DE.UTF-8": German 0x0407, US English 0x0409, and so on; unknown languages give 0x0409.
 [[nodiscard]] std::uint32_t keyboardLayoutForLocale(std::string_view locale);
 
-} // namespace tonwerk::app
+} // namespace tonwerk::session

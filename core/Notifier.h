@@ -2,7 +2,7 @@
 
 #include <string>
 
-namespace tonwerk::app {
+namespace tonwerk::core {
 
 // How the program tells the performer something: every failure the engines report ends up here.
 // The program shows a message box, the command-line host prints to stderr, tests record.
@@ -36,4 +36,4 @@ public:
 // The answer a box gives when nobody can be asked: its first button.
 [[nodiscard]] MessageAnswer defaultAnswer(MessageButtons buttons);
 
-} // namespace tonwerk::app
+} // namespace tonwerk::core
