@@ -3,9 +3,7 @@
 #include "QtNotifier.h"
 #include "core/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
-
-#include "midi/MidiDeviceManager.h"
-#include "platform/MidiPorts.h"
+#include "session/Session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -55,104 +53,32 @@ public:
     }
 };
 
-// The search dialog comes with the dialogs; until then a missing media file is skipped.
-class ProgramShell::Search final : public setups::MediaSearch {
-public:
-    Result search(int /*split*/, const std::string& /*storedPath*/, midi::SplitTask /*task*/) override { return {}; }
-};
-
 ProgramShell::~ProgramShell() = default;
 
 void ProgramShell::startDevices(core::Settings& settings) {
-    m_ports = std::make_unique<platform::MidiPorts>();
-    m_screen = std::make_unique<Screen>();
-    m_search = std::make_unique<Search>();
-    m_audio = std::make_unique<audio::AudioEngine>(m_notifier, session::audioSettingsOf(settings));
-    m_devices = std::make_unique<midi::MidiDeviceManager>(*m_ports, m_notifier, *m_screen);
-    const bool haveInput = m_devices->startDevices(settings.midiInDevice, settings.midiInDeviceName,
-                                                   settings.midiOutDevice, settings.midiOutDeviceName);
-    if (!haveInput) {
-        // No MIDI input: the PC keyboard plays, with velocity 100.
-        settings.pcKeyboardActive = 1;
-        settings.keyboardVelocity = 100;
-    }
-    m_engine =
-        std::make_unique<session::Engine>(*m_devices, *m_audio, *m_screen, m_notifier, *m_search,
-                                          setups::MediaFolders{m_environment.programDirectory, settings.setupPath, {}});
-    m_devices->attach(m_engine->performance());
-    startAudio(settings);
-    auto& options = m_engine->performance().options();
-    options.keyboardVelocity =
-        (settings.keyboardVelocity < 0 || settings.keyboardVelocity > 127) ? 127 : settings.keyboardVelocity;
-    options.programChangeSelectsSetup = settings.programChangeSelectsSetup != 0;
-    options.markNotes = settings.markNotes != 0;
+    // The screens' copy of the settings takes what the devices changed (ports found, the PC
+    // keyboard playing without a MIDI input, a vanished sound device forgotten).
+    m_session->startDevices();
+    settings = m_session->settings();
 
     // Input arrives on the MIDI system's thread and is dispatched here the moment it is queued.
-    m_midiInput = std::make_unique<QSocketNotifier>(m_ports->input().wakeDescriptor(), QSocketNotifier::Read);
-    QObject::connect(m_midiInput.get(), &QSocketNotifier::activated, [this] {
-        m_ports->input().wait(0); // takes the wake-up
-        std::uint32_t message = 0;
-        while (m_ports->input().pop(message)) {
-            m_engine->performance().onMidiData(midi::MidiSource::Device, message);
-        }
-    });
+    if (const int descriptor = m_session->midiInputDescriptor(); descriptor >= 0) {
+        m_midiInput = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
+        QObject::connect(m_midiInput.get(), &QSocketNotifier::activated,
+                         [this] { m_session->waitAndDeliverMidiInput(0); });
+    }
+    // The dispatcher's 4 ms tick, on the real clock: every tick due runs, none twice.
     m_clock = std::make_unique<QTimer>();
     m_clock->setTimerType(Qt::PreciseTimer);
     m_clock->setInterval(4);
+    m_nextTickMs = m_session->nowMs() + 4;
     QObject::connect(m_clock.get(), &QTimer::timeout, [this] {
-        m_clockMs += 4;
-        m_engine->clockTick(m_clockMs);
-        if (m_clockMs % 500 == 0) {
-            m_devices->watch();
+        const std::uint32_t now = m_session->nowMs();
+        for (; static_cast<std::int32_t>(now - m_nextTickMs) >= 0; m_nextTickMs += 4) {
+            m_session->tick(m_nextTickMs);
         }
     });
     m_clock->start();
-}
-
-void ProgramShell::startAudio(core::Settings& settings) {
-    midi::Performance& performance = m_engine->performance();
-    m_audio->attach([&performance](int index) -> midi::Split& { return performance.split(index); });
-    m_engine->attachAudio(m_audio.get());
-    // The stored device: Data1 (32 bits, decimal text), Data2, Data3 (16 bits), Data4 (8 bytes).
-    audio::OutputChoice choice;
-    const std::uint32_t data1 =
-        static_cast<std::uint32_t>(std::strtoul(settings.soundDeviceData1.c_str(), nullptr, 10));
-    for (int i = 0; i < 4; ++i) {
-        choice.id[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(data1 >> (8 * i));
-    }
-    for (int i = 0; i < 2; ++i) {
-        choice.id[4 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(settings.soundDeviceData2 >> (8 * i));
-        choice.id[6 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(settings.soundDeviceData3 >> (8 * i));
-    }
-    for (int i = 0; i < 8; ++i) {
-        choice.id[8 + static_cast<std::size_t>(i)] =
-            static_cast<std::uint8_t>(settings.soundDeviceData4[static_cast<std::size_t>(i)]);
-    }
-    if (qEnvironmentVariableIsSet("TONWERK_AUDIO_NONE")) {
-        choice.kind = audio::OutputChoice::Kind::None; // tests and headless runs
-    }
-    const bool stored = !platform::isDefaultDevice(choice.id);
-    m_audio->initDirectSound(choice);
-    if (stored && platform::isDefaultDevice(choice.id)) {
-        // A stored device that is gone is forgotten: the default device from now on.
-        settings.soundDeviceData1 = "0";
-        settings.soundDeviceData2 = settings.soundDeviceData3 = 0;
-        settings.soundDeviceData4.fill(0);
-    }
-    m_audioClock = std::make_unique<audio::AudioClock>(*m_audio);
-    m_audioClock->startAudioClock();
-}
-
-void ProgramShell::closeDevices() {
-    if (!m_engine) {
-        return;
-    }
-    m_clock->stop();
-    m_midiInput->setEnabled(false);
-    m_engine->shutdown();
-    m_devices->closeDevices();
-    m_audioClock->stop();
-    m_audio->shutdownAudio();
 }
 
 ProgramShell::ProgramShell(core::Notifier& notifier, std::filesystem::path settingsFile,
@@ -180,6 +106,19 @@ void ProgramShell::run() {
         QApplication::setPalette(programColourScheme(QApplication::palette()));
     }
 
+    // The engines of the run, before any screen: the worker thread starts here.
+    m_screen = std::make_unique<Screen>();
+    session::SessionHooks hooks;
+    hooks.notifier = &m_notifier;
+    hooks.screen = m_screen.get();
+    session::SessionOptions options;
+    options.programDirectory = m_environment.programDirectory;
+    if (qEnvironmentVariableIsSet("TONWERK_AUDIO_NONE")) {
+        options.sound = session::SessionOptions::Sound::None; // tests and headless runs
+    }
+    m_session = std::make_unique<session::Session>(m_settings, hooks, options);
+    m_loop.setExitActions({[this] { m_session->requestExit(); }, {}});
+
     auto* qtNotifier = dynamic_cast<QtNotifier*>(&m_notifier);
     m_loop.run(m_settings, [this, qtNotifier](const core::Settings& handed) {
         core::Settings settings = handed;
@@ -196,7 +135,14 @@ void ProgramShell::run() {
         }
         return dialog.settings();
     });
-    closeDevices();
+    // The last screen has closed: the session shuts down in order.
+    if (m_clock) {
+        m_clock->stop();
+    }
+    if (m_midiInput) {
+        m_midiInput->setEnabled(false);
+    }
+    m_session->shutdown();
 }
 
 } // namespace tonwerk::ui

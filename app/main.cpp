@@ -1,6 +1,5 @@
 #include "ProgramShell.h"
 #include "QtNotifier.h"
-#include "platform/SystemPaths.h"
 
 #include <QApplication>
 
@@ -8,7 +7,7 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonwerk"));
     tonwerk::ui::QtNotifier notifier;
-    tonwerk::ui::ProgramShell shell(notifier, tonwerk::platform::settingsFilePath(),
+    tonwerk::ui::ProgramShell shell(notifier, tonwerk::core::settingsFilePath(),
                                     tonwerk::core::SettingsEnvironment::current());
     shell.run();
     return 0;

@@ -3,6 +3,7 @@
 #include "AudioEngine.h"
 
 #include "platform/SteadyClock.h"
+#include "platform/ThreadPriority.h"
 
 #include <chrono>
 #include <cstdio>
@@ -21,22 +22,38 @@ AudioClock::AudioClock(AudioEngine& engine) : m_engine(engine) {}
 
 AudioClock::~AudioClock() { stop(); }
 
+void AudioClock::startWorker() {
+    if (m_worker.joinable()) {
+        return;
+    }
+    m_stopWorker.store(false);
+    m_worker = std::thread([this] {
+        platform::lowerThreadPriority(); // below the dispatcher and the timer
+        workerLoop();
+    });
+}
+
 void AudioClock::startAudioClock() {
+    startWorker();
     if (m_timer.joinable()) {
         return;
     }
     m_stop.store(false);
     m_timer = std::thread([this] { timerLoop(); });
-    m_worker = std::thread([this] { workerLoop(); });
+}
+
+void AudioClock::stopWorker() {
+    m_stopWorker.store(true);
+    if (m_worker.joinable()) {
+        m_worker.join();
+    }
 }
 
 void AudioClock::stop() {
+    stopWorker();
     m_stop.store(true);
     if (m_timer.joinable()) {
         m_timer.join();
-    }
-    if (m_worker.joinable()) {
-        m_worker.join();
     }
 }
 
@@ -79,7 +96,7 @@ void AudioClock::timerLoop() {
 
 void AudioClock::workerLoop() {
     std::uint32_t frameClock = platform::steadyMilliseconds();
-    while (!m_stop.load()) {
+    while (!m_stopWorker.load()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         const std::uint32_t now = platform::steadyMilliseconds();
         if (m_drawFrame && now - frameClock >= 40) {

@@ -23,8 +23,14 @@ public:
     AudioClock(const AudioClock&) = delete;
     AudioClock& operator=(const AudioClock&) = delete;
 
-    // Starts both threads (a second call does nothing). UI thread.
+    // Starts the worker thread alone, at below-normal priority (the program does this before any
+    // screen; a second call does nothing). UI thread.
+    void startWorker();
+    // Starts the 4 ms timer thread, and the worker if it is not running (a second call does
+    // nothing). UI thread.
     void startAudioClock();
+    // Ends the worker and joins it (the confirmed Exit). UI thread; blocks for at most one period.
+    void stopWorker();
     // Ends both threads and joins them. UI thread; blocks for at most one period.
     void stop();
 
@@ -48,6 +54,7 @@ private:
     std::function<void(int)> m_drawFrame;
     std::atomic<bool> m_reportEnabled{false};
     std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_stopWorker{false};
     std::thread m_timer;
     std::thread m_worker;
 

@@ -176,7 +176,8 @@ bool AudioEngine::loadSplitSample(int index, const std::filesystem::path& path) 
     }
     midi::Split& split = m_splitAt(index);
     freeSplitSample(index);
-    LoadedWave wave = loadWaveFile(path, m_settings.memMode, (split.sample.sampleFlags & SampleBits::kWaveLoop) != 0);
+    LoadedWave wave =
+        loadWaveFile(path, m_settings.memMode, (split.sample.sampleFlags & midi::SampleFlag::kWaveLoop) != 0);
     if (wave.result != WaveError::kOk) {
         core::showMessage(m_notifier, waveErrorMessageId(wave.result), core::MessageKind::Error);
         return false;
@@ -222,29 +223,29 @@ bool AudioEngine::assignSampleFile(int index, const std::filesystem::path& path,
     midi::Split& s = m_splitAt(index);
     if ((modeBits & 0x1) != 0) {
         s.sample.sampleFlags |= midi::SampleFlag::kTriggerMode;
-        if (s.sampleMode == 1) {
-            s.sampleMode = 4;
+        if (s.isSampleMode(midi::SampleMode::Tuned)) {
+            s.setSampleMode(midi::SampleMode::Sync);
         }
         s.rootNote = index < 8 ? index + 36 : index + 76;
         s.keyLow = s.keyHigh = s.rootNote;
     }
     if ((modeBits & 0x2) != 0) {
-        if (s.sampleMode == 0) {
-            s.sampleMode = 1;
+        if (s.isSampleMode(midi::SampleMode::Unset)) {
+            s.setSampleMode(midi::SampleMode::Tuned);
         }
         s.sample.sampleFlags &= ~midi::SampleFlag::kTriggerMode;
-        s.sample.sampleFlags |= SampleBits::kPlayLooped;
+        s.sample.sampleFlags |= midi::SampleFlag::kPlayLooped;
         s.keyLow = 48;
         s.keyHigh = 66;
     }
     if ((modeBits & 0x8) != 0) {
         s.sample.sampleFlags |= midi::SampleFlag::kTriggerMode;
-        if (s.sampleMode == 1) {
-            s.sampleMode = 2;
+        if (s.isSampleMode(midi::SampleMode::Tuned)) {
+            s.setSampleMode(midi::SampleMode::OneShot);
         }
         s.rootNote = 96;
         s.keyLow = s.keyHigh = 96;
-        s.sample.sampleFlags &= ~SampleBits::kPlayLooped;
+        s.sample.sampleFlags &= ~midi::SampleFlag::kPlayLooped;
     }
     if (!m_device) {
         core::showMessage(m_notifier, 8326, core::MessageKind::Error);
@@ -262,8 +263,8 @@ bool AudioEngine::assignSampleFile(int index, const std::filesystem::path& path,
         core::showMessage(m_notifier, 8270, core::MessageKind::Error);
         return false; // a path too long for the record
     }
-    s.sample.sampleFlags = m_settings.useWaveLoop ? (s.sample.sampleFlags | SampleBits::kWaveLoop)
-                                                  : (s.sample.sampleFlags & ~SampleBits::kWaveLoop);
+    s.sample.sampleFlags = m_settings.useWaveLoop ? (s.sample.sampleFlags | midi::SampleFlag::kWaveLoop)
+                                                  : (s.sample.sampleFlags & ~midi::SampleFlag::kWaveLoop);
     if (!loadSplitSample(index, path)) {
         core::showMessage(m_notifier, 8270, core::MessageKind::Error);
         return false;
@@ -371,8 +372,8 @@ void AudioEngine::startVoice(int split, std::int16_t& slot, int note, int veloci
     if (m_resyncRequest) {
         for (const Voice& p : m_voices) {
             if (&p != &v && p.active && p.buffer->playing() && p.split >= 0) {
-                const int mode = m_splitAt(p.split).sampleMode;
-                if (mode == 4 || mode == 2) {
+                const midi::SampleMode mode = m_splitAt(p.split).sampleModeKind();
+                if (mode == midi::SampleMode::Sync || mode == midi::SampleMode::OneShot) {
                     v.syncPartner = p.index;
                     v.writeCursor = p.writeCursor;
                     alignToPartner(v, p, true);
@@ -396,9 +397,9 @@ void AudioEngine::startVoice(int split, std::int16_t& slot, int note, int veloci
     // 8: tempo and pitch.
     const midi::Split& first = m_splitAt(0);
     const std::int32_t flags = s.sample.sampleFlags;
-    if ((s.sampleMode == 4 || s.sampleMode == 2) && (flags & SampleBits::kNoAutoBpm) == 0 && s.loopTempo > 0 &&
-        first.setupTempo > 0) {
-        if ((flags & SampleBits::kTimestretch) != 0) {
+    if ((s.isSampleMode(midi::SampleMode::Sync) || s.isSampleMode(midi::SampleMode::OneShot)) &&
+        (flags & midi::SampleFlag::kNoAutoBpm) == 0 && s.loopTempo > 0 && first.setupTempo > 0) {
+        if ((flags & midi::SampleFlag::kTimestretch) != 0) {
             r.stretch.ratio = static_cast<double>(s.loopTempo) / first.setupTempo;
         } else {
             r.pitchRatio = static_cast<float>(static_cast<double>(first.setupTempo) / s.loopTempo);
@@ -407,14 +408,15 @@ void AudioEngine::startVoice(int split, std::int16_t& slot, int note, int veloci
     if (first.setupPitch != 0) {
         r.pitchRatio = static_cast<float>(semitoneRatio(first.setupPitch));
     }
-    if (s.sampleMode == 1) {
+    if (s.isSampleMode(midi::SampleMode::Tuned)) {
         const int f = v.buffer->frequency();
         const auto rate = static_cast<unsigned>(
             std::max(0.0, static_cast<double>(s.sample.sampleRate) * semitoneRatio(note - s.rootNote)));
         r.pitchRatio = f > 0 ? static_cast<float>(static_cast<double>(rate) / f) : 1.0F;
         r.loopStart = s.sample.loopStart;
     }
-    r.loops = (flags & SampleBits::kPlayLooped) != 0 || s.sampleMode == 4 || r.loopStart != 0;
+    r.loops =
+        (flags & midi::SampleFlag::kPlayLooped) != 0 || s.isSampleMode(midi::SampleMode::Sync) || r.loopStart != 0;
     sanitizeVoice(r);
     r.loops = r.loops || r.loopStart != 0;
 
@@ -427,7 +429,7 @@ void AudioEngine::startVoice(int split, std::int16_t& slot, int note, int veloci
     v.releaseTime = s.sample.releaseTime;
 
     // 12: prime the whole ring.
-    r.state = s.sampleMode == 4 ? VoiceState::Silent : VoiceState::Audible;
+    r.state = s.isSampleMode(midi::SampleMode::Sync) ? VoiceState::Silent : VoiceState::Audible;
     platform::LockedRegion region;
     if (const platform::SoundError e = v.buffer->lock(v.writeCursor, v.bufferBytes, region);
         e != platform::SoundError::Ok) {
@@ -723,15 +725,15 @@ void AudioEngine::applyTempoToSyncVoices() {
             continue;
         }
         const midi::Split& s = m_splitAt(v.split);
-        if (s.state != 1 || s.taskKind() != midi::SplitTask::Sample || s.sampleMode != 4 ||
+        if (!s.isOn() || s.taskKind() != midi::SplitTask::Sample || !s.isSampleMode(midi::SampleMode::Sync) ||
             (s.sample.playFlags & midi::PlayFlag::kStarted) == 0 ||
-            (s.sample.sampleFlags & SampleBits::kNoAutoBpm) != 0) {
+            (s.sample.sampleFlags & midi::SampleFlag::kNoAutoBpm) != 0) {
             continue;
         }
         if (tempo <= 0 || s.loopTempo <= 0) {
             continue; // no tempo to adapt to
         }
-        if ((s.sample.sampleFlags & SampleBits::kTimestretch) != 0) {
+        if ((s.sample.sampleFlags & midi::SampleFlag::kTimestretch) != 0) {
             v.render.stretch.ratio = static_cast<double>(s.loopTempo) / tempo;
             v.render.pitchRatio = 1.0F;
         } else {
@@ -753,7 +755,7 @@ void AudioEngine::applyPitchToSyncVoices() {
             continue;
         }
         const midi::Split& s = m_splitAt(v.split);
-        if (s.state == 1 && s.taskKind() == midi::SplitTask::Sample && s.sampleMode == 4 &&
+        if (s.isOn() && s.taskKind() == midi::SplitTask::Sample && s.isSampleMode(midi::SampleMode::Sync) &&
             (s.sample.playFlags & midi::PlayFlag::kStarted) != 0) {
             v.render.pitchRatio = static_cast<float>(semitoneRatio(shift));
             sanitizeVoice(v.render);

@@ -28,14 +28,6 @@ struct AudioSettings {
     bool noAutoBpm = false;
 };
 
-// Bits of SampleBlock::sampleFlags the audio engine reads.
-namespace SampleBits {
-inline constexpr std::int32_t kPlayLooped = 0x1;
-inline constexpr std::int32_t kTimestretch = 0x20;
-inline constexpr std::int32_t kNoAutoBpm = 0x40;
-inline constexpr std::int32_t kWaveLoop = 0x80;
-} // namespace SampleBits
-
 // Where the mix goes: a sound device (by identifier, all zeros = default), nothing, or memory.
 struct OutputChoice {
     enum class Kind { Device, None, Offline };

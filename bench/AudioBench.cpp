@@ -51,11 +51,11 @@ void SixtyThreeVoices(benchmark::State& state) {
     for (int s = 0; s < 2; ++s) {
         engine.loadSplitSample(s, path);
         splits[static_cast<std::size_t>(s)].loopTempo = 100;
-        splits[static_cast<std::size_t>(s)].sample.sampleFlags |= audio::SampleBits::kPlayLooped;
+        splits[static_cast<std::size_t>(s)].sample.sampleFlags |= midi::SampleFlag::kPlayLooped;
     }
     splits[0].sampleMode = 1;
     splits[1].sampleMode = 2; // one-shot loop, stretched to the setup tempo
-    splits[1].sample.sampleFlags |= audio::SampleBits::kTimestretch;
+    splits[1].sample.sampleFlags |= midi::SampleFlag::kTimestretch;
     splits[0].setupTempo = 123;
     std::mt19937 random(1);
     for (int v = 0; v < 63; ++v) {

@@ -10,7 +10,7 @@
 #include "platform/SystemPaths.h"
 #include "platform/VideoFile.h"
 #include "res/Strings.h"
-#include "session/Engine.h"
+#include "session/Session.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
 #include "tonwerk/Version.h"
@@ -196,10 +196,9 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
     }
 
     // Fixed defaults unless a settings file is named, so a script prints the same everywhere.
-    core::Settings settings;
     if (settingsFile) {
         platform::Status status = platform::Status::success();
-        settings = core::loadSettingsFile(*settingsFile, core::SettingsEnvironment{}, &status);
+        options.settings = core::loadSettingsFile(*settingsFile, core::SettingsEnvironment{}, &status);
         if (!status.ok()) {
             err << "tonwerk-cli: " << status.message() << '\n';
             return kExitFailure;
@@ -221,10 +220,6 @@ int route(std::span<const std::string_view> args, std::ostream& out, std::ostrea
         }
         script = contents.data;
     }
-    options.keyboardVelocity = settings.keyboardVelocity;
-    options.programChangeSelectsSetup = settings.programChangeSelectsSetup != 0;
-    options.markNotes = settings.markNotes != 0;
-    options.audio = session::audioSettingsOf(settings);
     return runRouteScript(script, options, out, err);
 }
 

@@ -2,18 +2,13 @@
 
 #include "SkipSearch.h"
 #include "StderrNotifier.h"
-#include "audio/AudioClock.h"
 #include "audio/AudioEngine.h"
-#include "audio/Tempo.h"
 #include "midi/Performance.h"
 #include "midi/SplitFields.h"
 #include "platform/AtomicFile.h"
 #include "platform/PictureFile.h"
-#include "platform/SystemPaths.h"
-#include "platform/VirtualClock.h"
-#include "session/Engine.h"
-#include "setups/SetupFile.h"
-#include "song/Song.h"
+#include "session/Commands.h"
+#include "session/Session.h"
 #include "video/FrameBuffer.h"
 #include "video/VideoEngine.h"
 
@@ -33,15 +28,15 @@ namespace {
 
 using midi::ShortMessage;
 
-// Prints every action of the engine as "T kind ...".
+// Prints every action of the engine as "T kind ...": the session's MIDI output, the observer of
+// its voice operations and the screen that sees its clip notes.
 class Printer final : public midi::MidiOutput, public midi::VoiceOperations, public midi::ScreenFeedback {
 public:
-    explicit Printer(std::ostream& out) : m_out(out) {}
+    explicit Printer(std::ostream& out) : m_out(&out) {}
     void setTime(std::uint32_t ms) { m_timeMs = ms; }
-    // The voice operations are printed, then carried out by the audio engine.
-    void forwardVoicesTo(midi::VoiceOperations* voices) { m_voices = voices; }
-    // Clip notes are printed, then handled by the video engine.
-    void forwardClipsTo(video::VideoEngine* clips) { m_clips = clips; }
+    // The script has ended: what the session does as it is taken down (its closing note-offs) is
+    // not part of the run and is not printed.
+    void close() { m_out = &m_closed; }
 
     void send(ShortMessage message) override {
         const unsigned status = message & 0xFF;
@@ -50,73 +45,50 @@ public:
         for (int i = 0; i < bytes; ++i) {
             hex(static_cast<unsigned>((message >> (8 * i)) & 0xFF));
         }
-        m_out << '\n';
+        *m_out << '\n';
     }
-    void startVoice(int split, std::int16_t& voice, int key, int velocity) override {
+    void startVoice(int split, std::int16_t& /*voice*/, int key, int velocity) override {
         line("voice-start");
-        m_out << ' ' << split << ' ' << key << ' ' << velocity << '\n';
-        m_voices->startVoice(split, voice, key, velocity);
+        *m_out << ' ' << split << ' ' << key << ' ' << velocity << '\n';
     }
-    void playVoice(int split) override {
-        simple("voice-play", split);
-        m_voices->playVoice(split);
-    }
-    void releaseVoice(int split, std::int16_t voice) override {
-        simple("voice-release", split);
-        m_voices->releaseVoice(split, voice);
-    }
-    void muteSplit(int split) override {
-        simple("voice-mute", split);
-        m_voices->muteSplit(split);
-    }
+    void playVoice(int split) override { simple("voice-play", split); }
+    void releaseVoice(int split, std::int16_t /*voice*/) override { simple("voice-release", split); }
+    void muteSplit(int split) override { simple("voice-mute", split); }
     void unmuteSplit(int split, int velocity) override {
         line("voice-unmute");
-        m_out << ' ' << split << ' ' << velocity << '\n';
-        m_voices->unmuteSplit(split, velocity);
+        *m_out << ' ' << split << ' ' << velocity << '\n';
     }
-    void setCrossfader(int value) override { m_voices->setCrossfader(value); }
-    void pumpNow() override { m_voices->pumpNow(); }
-    void lockAudio() override { m_voices->lockAudio(); }
-    void unlockAudio() override { m_voices->unlockAudio(); }
     void clipNoteOn(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
         clip("clip-on", split, message);
-        if (m_clips != nullptr) {
-            m_clips->clipNoteOn(split, message);
-        }
     }
     void clipNoteOff(int split, std::uint32_t message, std::int32_t /*clipId*/) override {
         clip("clip-off", split, message);
-        if (m_clips != nullptr) {
-            m_clips->clipNoteOff(split, message);
-        }
     }
     void keyReleased(int key) override { simple("key-released", key); }
 
 private:
-    void line(const char* kind) { m_out << m_timeMs << ' ' << kind; }
+    void line(const char* kind) { *m_out << m_timeMs << ' ' << kind; }
     void hex(unsigned byte) {
         char text[4];
         static_cast<void>(std::snprintf(text, sizeof text, " %02x", byte & 0xFF));
-        m_out << text;
+        *m_out << text;
     }
     void simple(const char* kind, int value) {
         line(kind);
-        m_out << ' ' << value << '\n';
+        *m_out << ' ' << value << '\n';
     }
     void clip(const char* kind, int split, std::uint32_t message) {
         line(kind);
-        m_out << ' ' << split;
+        *m_out << ' ' << split;
         for (int i = 0; i < 3; ++i) {
             hex((message >> (8 * i)) & 0xFF);
         }
-        m_out << '\n';
+        *m_out << '\n';
     }
 
-    std::ostream& m_out;
+    std::ostream* m_out;
+    std::ostream m_closed{nullptr}; // no buffer: everything written is dropped
     std::uint32_t m_timeMs = 0;
-    midi::VoiceOperations m_none;
-    midi::VoiceOperations* m_voices = &m_none;
-    video::VideoEngine* m_clips = nullptr;
 };
 
 // A split field by its bare name: the split's own fields first, then the sample and video blocks.
@@ -208,35 +180,18 @@ bool splitWords(std::string_view line, std::vector<std::string>& words) {
 class RouteRunner {
 public:
     RouteRunner(std::ostream& out, std::ostream& err, const RouteOptions& routeOptions)
-        : m_printer(out), m_err(err), m_notifier(err), m_search(err),
-          m_engine(m_printer, m_printer, m_printer, m_notifier, m_search,
-                   setups::MediaFolders{platform::programDirectory(platform::executableDirectory()), {}, {}}),
-          m_song(m_engine.song()), m_performance(m_engine.performance()), m_setups(m_engine.setups()),
-          m_audio(m_notifier, routeOptions.audio), m_clockAudio(m_audio),
-          m_tempo([this](int tempo) { m_performance.split(0).setupTempo = m_song.setSongTempo(tempo); },
-                  [this] { return m_performance.split(0).setupTempo; }),
-          m_wavFile(routeOptions.wavFile),
-          m_video(
-              m_notifier, [this](int index) -> midi::Split& { return m_performance.split(index); },
-              [this] { return m_performance.split(0).setupTempo; }, &m_tempo),
-          m_framesDir(routeOptions.framesDir), m_frameWidth(routeOptions.frameWidth),
-          m_frameHeight(routeOptions.frameHeight) {
-        m_printer.forwardClipsTo(&m_video);
-        m_engine.attachVideo(&m_video);
-        m_audio.attach([this](int index) -> midi::Split& { return m_performance.split(index); });
-        m_audio.setClock([this] { return m_clock.nowMs(); });
-        audio::OutputChoice offline;
-        offline.kind = audio::OutputChoice::Kind::Offline;
-        m_audio.initDirectSound(offline);
-        m_printer.forwardVoicesTo(&m_audio);
-        auto& options = m_performance.options();
-        options.keyboardVelocity = routeOptions.keyboardVelocity;
-        options.programChangeSelectsSetup = routeOptions.programChangeSelectsSetup;
-        options.markNotes = routeOptions.markNotes;
+        : m_printer(out), m_err(err), m_notifier(err), m_search(err), m_settings(routeOptions.settings),
+          m_session(m_settings, hooks(), sessionOptions()), m_commands(m_session.commands()),
+          m_performance(m_session.performance()), m_wavFile(routeOptions.wavFile), m_framesDir(routeOptions.framesDir),
+          m_frameWidth(routeOptions.frameWidth), m_frameHeight(routeOptions.frameHeight) {
+        m_session.startDevices(); // the offline output; no MIDI ports: the printer is the output
     }
+    ~RouteRunner() { m_printer.close(); }
+    RouteRunner(const RouteRunner&) = delete;
+    RouteRunner& operator=(const RouteRunner&) = delete;
 
     // Loads the setup given on the command line; false when it could not be read.
-    bool loadSetup(const std::string& file) { return m_setups.loadSetupFile(file); }
+    bool loadSetup(const std::string& file) { return m_commands.loadSetup(file); }
 
     int run(std::string_view script) {
         std::size_t start = 0;
@@ -285,12 +240,10 @@ private:
             first = 1;
         }
         // The clock advances (with its 4 ms ticks) even for a line that holds only a time.
-        m_clock.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
+        m_session.advanceTo(static_cast<std::uint32_t>(m_timeMs), [this](std::uint32_t now) {
             renderFramesBefore(now);
             m_printer.setTime(now);
             renderAudio(now);
-            m_clockAudio.audioTick(now);
-            m_engine.clockTick(now);
         });
         renderAudio(static_cast<std::uint32_t>(m_timeMs));
         m_printer.setTime(static_cast<std::uint32_t>(m_timeMs));
@@ -311,7 +264,7 @@ private:
             if (!args.empty()) {
                 return "panic takes no arguments";
             }
-            m_performance.allNotesOff();
+            m_commands.panic();
             return {};
         }
         if (command == "set") {
@@ -356,27 +309,27 @@ private:
             return command + " takes no arguments";
         }
         if (command == "load") {
-            m_setups.loadSetupFile(args[0]); // a file that cannot be read is reported and changes nothing
+            m_commands.loadSetup(args[0]); // a file that cannot be read is reported and changes nothing
         } else if (command == "save") {
-            m_saveFailed = !m_setups.saveSetup(args[0]).ok();
+            m_saveFailed = !m_commands.saveSetup(args[0]).ok();
         } else if (command == "song-load") {
-            m_song.loadSong(args[0]);
+            m_commands.loadSong(args[0]);
         } else if (command == "song-save") {
-            m_saveFailed = !m_song.saveSong(args[0]).ok();
+            m_saveFailed = !m_commands.saveSong(args[0]).ok();
         } else if (command == "record") {
-            m_song.recordCommand();
+            m_commands.record();
         } else if (command == "play") {
-            m_song.playCommand();
+            m_commands.play();
         } else if (command == "stop") {
-            m_song.stopCommand();
+            m_commands.stop();
         } else if (command == "break") {
-            m_song.breakCommand();
+            m_commands.pause();
         } else {
             const auto bpm = parseNumber(args[0]);
             if (!bpm || *bpm < INT32_MIN || *bpm > INT32_MAX) {
                 return "bad tempo: " + args[0];
             }
-            m_performance.split(0).setupTempo = m_song.setSongTempo(static_cast<int>(*bpm));
+            m_commands.setTempo(static_cast<int>(*bpm));
         }
         return {};
     }
@@ -405,8 +358,7 @@ private:
         if (!index || *index < 0 || *index >= midi::kSplitCount) {
             return "split out of range: " + args[0];
         }
-        midi::Split& split = m_performance.split(static_cast<int>(*index));
-        auto* bytes = reinterpret_cast<unsigned char*>(&split);
+        const int split = static_cast<int>(*index);
         for (std::size_t i = 1; i < args.size(); ++i) {
             const std::string& assignment = args[i];
             const std::size_t eq = assignment.find('=');
@@ -435,14 +387,10 @@ private:
                 if (indexed || value.size() < 2 || value.front() != '"' || value.back() != '"') {
                     return name + " needs a quoted text";
                 }
-                const std::string text = value.substr(1, value.size() - 2);
-                if (text.size() >= field->count) {
-                    return name + " is longer than " + std::to_string(field->count - 1) + " bytes";
+                if (const auto result = m_commands.setSplitText(split, *field, value.substr(1, value.size() - 2));
+                    !result.ok()) {
+                    return result.error;
                 }
-                std::memset(bytes + field->offset, 0, field->count);
-                // The field was zeroed above, so the text stays terminated.
-                // NOLINTNEXTLINE(bugprone-not-null-terminated-result)
-                std::memcpy(bytes + field->offset, text.data(), text.size());
                 continue;
             }
             if (indexed != (field->count > 1) || element >= field->count) {
@@ -453,15 +401,12 @@ private:
             if (!v) {
                 return std::string("bad value for ").append(name).append(": ").append(value);
             }
-            // Any value the field's type can hold: signed values, or unsigned ones up to its width.
-            const std::size_t size = midi::elementSize(field->kind);
-            const long long low = size == 4 ? INT32_MIN : (size == 2 ? INT16_MIN : 0);
-            const long long high = size == 4 ? 0xFFFFFFFFLL : (size == 2 ? 0xFFFFLL : 0xFFLL);
-            if (*v < low || *v > high) {
+            if (!midi::fieldHolds(field->kind, *v)) {
                 return std::string("value out of range for ").append(name).append(": ").append(value);
             }
-            const auto raw = static_cast<std::uint32_t>(*v);
-            std::memcpy(bytes + field->offset + element * size, &raw, size); // little-endian
+            if (const auto result = m_commands.setSplitField(split, *field, element, *v); !result.ok()) {
+                return result.error;
+            }
         }
         return {};
     }
@@ -497,7 +442,7 @@ private:
                 if (*v != 0 && *v != 1) {
                     return name + " is 0 or 1";
                 }
-                audio::AudioSettings& a = m_audio.settings();
+                audio::AudioSettings& a = m_session.audio().settings();
                 (name == "useWaveLoop"      ? a.useWaveLoop
                  : name == "useTimestretch" ? a.useTimestretch
                                             : a.noAutoBpm) = *v == 1;
@@ -525,23 +470,8 @@ private:
             }
             bits = *b;
         }
-        const int i = static_cast<int>(*index);
-        midi::Split& split = m_performance.split(i);
-        const audio::AudioSettings& a = m_audio.settings();
-        split.sample.sampleFlags =
-            (split.sample.sampleFlags & ~(audio::SampleBits::kTimestretch | audio::SampleBits::kNoAutoBpm)) |
-            (a.useTimestretch ? audio::SampleBits::kTimestretch : 0) |
-            (a.noAutoBpm ? audio::SampleBits::kNoAutoBpm : 0);
-        if (!m_audio.assignSampleFile(i, args[1], static_cast<int>(bits))) {
-            return {}; // the message is on stderr; the script goes on
-        }
-        split.task = static_cast<std::int32_t>(midi::SplitTask::Sample);
-        split.state = 1;
-        const int tempo = m_tempo.lookupSampleTempo(args[1], split.sample.sampleRate, split.sample.sampleBytes);
-        if (tempo > 0) {
-            split.loopTempo = tempo;
-        }
-        return {};
+        m_commands.assignSample(static_cast<int>(*index), args[1], static_cast<int>(bits));
+        return {}; // a file that cannot be loaded has its message on stderr; the script goes on
     }
 
     // `clip S PATH`: loads a clip into split S as a drop onto a pad does.
@@ -553,7 +483,7 @@ private:
         if (!index || *index < 0 || *index >= midi::kSplitCount) {
             return "split out of range: " + args[0];
         }
-        m_video.loadClip(static_cast<int>(*index), args[1]); // a failure is on stderr; the script goes on
+        m_commands.assignClip(static_cast<int>(*index), args[1]); // a failure is on stderr; the script goes on
         return {};
     }
 
@@ -570,7 +500,7 @@ private:
             std::error_code ec;
             std::filesystem::create_directories(m_framesDir, ec);
         }
-        if (const video::FrameBuffer* picture = m_video.renderNow(m_frameWidth, m_frameHeight)) {
+        if (const video::FrameBuffer* picture = m_session.video().renderNow(m_frameWidth, m_frameHeight)) {
             std::copy(picture->pixels().begin(), picture->pixels().end(), m_picture.pixels().begin());
         }
         char name[32];
@@ -585,8 +515,8 @@ private:
     }
 
     void renderAudio(std::uint32_t nowMs) {
-        if (!m_wavFile.empty() && m_audio.offlineOutput() != nullptr) {
-            m_audio.offlineOutput()->renderUntilMs(nowMs);
+        if (!m_wavFile.empty() && m_session.audio().offlineOutput() != nullptr) {
+            m_session.audio().offlineOutput()->renderUntilMs(nowMs);
         }
     }
 
@@ -600,13 +530,13 @@ private:
     }
 
     int writeWave() {
-        if (m_wavFile.empty() || m_audio.offlineOutput() == nullptr) {
+        if (m_wavFile.empty() || m_session.audio().offlineOutput() == nullptr) {
             return 0;
         }
         renderAudio(static_cast<std::uint32_t>(m_timeMs));
-        const platform::SoundFormat format = m_audio.outputFormat();
+        const platform::SoundFormat format = m_session.audio().outputFormat();
         const std::vector<std::byte> bytes =
-            audio::waveFileBytes(m_audio.offlineOutput()->samples(), format.channels, format.rate);
+            audio::waveFileBytes(m_session.audio().offlineOutput()->samples(), format.channels, format.rate);
         const platform::Status status = platform::writeFileAtomically(
             m_wavFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         if (!status.ok()) {
@@ -616,22 +546,33 @@ private:
         return 0;
     }
 
+    session::SessionHooks hooks() {
+        session::SessionHooks h;
+        h.notifier = &m_notifier;
+        h.screen = &m_printer;
+        h.search = &m_search;
+        h.midiOutput = &m_printer;
+        h.voiceObserver = &m_printer;
+        return h;
+    }
+    static session::SessionOptions sessionOptions() {
+        session::SessionOptions o;
+        o.clock = session::SessionOptions::Clock::Virtual;
+        o.sound = session::SessionOptions::Sound::Offline;
+        return o;
+    }
+
     Printer m_printer;
     std::ostream& m_err;
     StderrNotifier m_notifier;
     SkipSearch m_search;
-    session::Engine m_engine;
-    song::Song& m_song;
+    core::Settings m_settings;
+    session::Session m_session;
+    session::Commands& m_commands;
     midi::Performance& m_performance;
-    setups::SetupStore& m_setups;
     bool m_saveFailed = false;
-    platform::VirtualClock m_clock;
     long long m_timeMs = 0;
-    audio::AudioEngine m_audio;
-    audio::AudioClock m_clockAudio;
-    audio::TempoLookup m_tempo;
     std::string m_wavFile;
-    video::VideoEngine m_video;
     std::string m_framesDir;
     int m_frameWidth;
     int m_frameHeight;

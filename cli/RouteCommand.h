@@ -1,6 +1,6 @@
 #pragma once
 
-#include "audio/AudioEngine.h"
+#include "core/Settings.h"
 
 #include <ostream>
 #include <string>
@@ -14,15 +14,12 @@ namespace tonwerk::cli {
 // Returns the exit status: 0; 1 when a save failed or the setup could not be loaded; 2 for a line
 // that cannot be run (reported as "line N: reason"). Main thread.
 struct RouteOptions {
-    int keyboardVelocity = 127;
-    bool programChangeSelectsSetup = true;
-    bool markNotes = true;
+    core::Settings settings; // the keyboard velocity, the program-change rule, the sound layout
     std::string setupFile;
     std::string wavFile;   // when set, the mix of the run is rendered into this WAVE file
     std::string framesDir; // when set, the graphics window's picture every 40 ms goes here as PNG
     int frameWidth = 320;
     int frameHeight = 240;
-    audio::AudioSettings audio;
 };
 int runRouteScript(std::string_view script, const RouteOptions& options, std::ostream& out, std::ostream& err);
 

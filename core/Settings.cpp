@@ -192,4 +192,6 @@ Status saveSettingsFile(const fs::path& path, const Settings& settings) {
     return profile.save(path);
 }
 
+std::filesystem::path settingsFilePath() { return platform::settingsFilePath(); }
+
 } // namespace tonwerk::core

@@ -135,4 +135,7 @@ void saveSettings(platform::ProfileFile& profile, const Settings& settings);
                                         platform::Status* status = nullptr);
 [[nodiscard]] platform::Status saveSettingsFile(const std::filesystem::path& path, const Settings& settings);
 
+// The settings file of this user: $XDG_CONFIG_HOME/tonwerk/Tonwerk.ini (~/.config by default).
+[[nodiscard]] std::filesystem::path settingsFilePath();
+
 } // namespace tonwerk::core

@@ -136,7 +136,7 @@ void Performance::selectSetupByProgram(int program) {
     for (int i = 0; i < kSplitCount; ++i) {
         const Split& s = split(i);
         m_screen.splitLineChanged(i);
-        if (s.state == 1) {
+        if (s.isOn()) {
             sendProgramChange(s);
         }
     }
@@ -178,14 +178,14 @@ void Performance::dispatch(ShortMessage message) {
     case kStatusPolyPressure:
     case kStatusChannelPressure:
         for (Split& s : m_currentSetup->splits) {
-            if (s.state == 1 && s.midiInChannel == channel) {
+            if (s.isOn() && s.midiInChannel == channel) {
                 pressureRule(s, kind, data1, data2);
             }
         }
         break;
     case kStatusPitchBend:
         for (Split& s : m_currentSetup->splits) {
-            if (s.state == 1 && s.midiInChannel == channel) {
+            if (s.isOn() && s.midiInChannel == channel) {
                 pitchRule(s, data1, data2);
             }
         }
@@ -198,9 +198,8 @@ void Performance::dispatch(ShortMessage message) {
 void Performance::noteOn(int channel, int key, int velocity) {
     for (int i = 0; i < kSplitCount; ++i) {
         Split& s = split(i);
-        if (s.state != 1 || s.midiInChannel != channel || key < s.keyLow || key > s.keyHigh ||
-            velocity < s.velocityMin || velocity > s.velocityMax ||
-            s.velocityCurve[static_cast<std::size_t>(velocity)] == 0) {
+        if (!s.isOn() || s.midiInChannel != channel || key < s.keyLow || key > s.keyHigh || velocity < s.velocityMin ||
+            velocity > s.velocityMax || s.velocityCurve[static_cast<std::size_t>(velocity)] == 0) {
             continue;
         }
         velocity = clampVelocity(static_cast<long long>(velocity) + s.velocityOffset);
@@ -281,13 +280,13 @@ void Performance::sampleNoteOn(int index, Split& s, int noteIndex, int channel, 
     RunningNote& note = m_pool.at(noteIndex);
     std::int32_t& a = s.sample.sampleFlags;
     std::int32_t& b = s.sample.playFlags;
-    if (s.sampleMode != 1) {
+    if (!s.isSampleMode(SampleMode::Tuned)) {
         // Trigger mode of this note's source; Ctrl (controller 103) inverts it.
         const std::int32_t sourceBit = m_cc104Flag ? SampleFlag::kTriggerMouse : SampleFlag::kTriggerKeys;
         const bool trigger = (a & sourceBit) != 0 ? !m_cc103Flag : m_cc103Flag;
         a = trigger ? (a | SampleFlag::kTriggerMode) : (a & ~SampleFlag::kTriggerMode);
     }
-    if (s.sampleMode == 4) {
+    if (s.isSampleMode(SampleMode::Sync)) {
         if (note.outKey != s.rootNote) {
             return;
         }
@@ -331,7 +330,7 @@ void Performance::sampleNoteOn(int index, Split& s, int noteIndex, int channel, 
         }
         return;
     }
-    if (s.sampleMode == 1 || note.outKey == s.keyLow) {
+    if (s.isSampleMode(SampleMode::Tuned) || note.outKey == s.keyLow) {
         m_voices.startVoice(index, note.voice, note.outKey, note.outVelocity);
         m_voices.playVoice(index);
         b |= PlayFlag::kStarted;
@@ -380,12 +379,12 @@ void Performance::noteOff(int channel, int key) {
                     continue;
                 }
                 std::int32_t& b = s.sample.playFlags;
-                if (s.sampleMode == 4 && note.outKey == s.keyLow) {
+                if (s.isSampleMode(SampleMode::Sync) && note.outKey == s.keyLow) {
                     if ((b & PlayFlag::kStarted) != 0 && m_syncRunning &&
                         (s.sample.sampleFlags & SampleFlag::kTriggerMode) == 0) {
                         m_voices.muteSplit(note.split);
                     }
-                } else if (s.sampleMode == 1 || note.outKey == s.keyLow) {
+                } else if (s.isSampleMode(SampleMode::Tuned) || note.outKey == s.keyLow) {
                     m_voices.releaseVoice(note.split, note.voice);
                     b &= ~PlayFlag::kStarted;
                 }
@@ -416,7 +415,7 @@ void Performance::releaseSustainedNotes(int channel) {
                 if (static_cast<SplitTask>(note.task) == SplitTask::Sample) {
                     const bool latched = ((a & SampleFlag::kTriggerMode) != 0 || (b & PlayFlag::kLatched) != 0) &&
                                          note.outKey == s.keyLow;
-                    if (!latched && (s.sampleMode == 1 || note.outKey == s.keyLow)) {
+                    if (!latched && (s.isSampleMode(SampleMode::Tuned) || note.outKey == s.keyLow)) {
                         m_voices.releaseVoice(note.split, note.voice);
                         b &= ~PlayFlag::kStarted;
                     }
@@ -456,7 +455,7 @@ void Performance::controlChange(int channel, int controller, int value) {
         m_screen.crossfaderMoved(value);
     }
     for (Split& s : m_currentSetup->splits) {
-        if (s.state == 1 && s.midiInChannel == channel) {
+        if (s.isOn() && s.midiInChannel == channel) {
             controllerRule(s, controller, value);
         }
     }
@@ -536,13 +535,13 @@ void Performance::startSync() {
     int v = 0;
     for (int i = 0; i < kSplitCount; ++i) {
         Split& s = split(i);
-        if (s.state != 1) {
+        if (!s.isOn()) {
             continue;
         }
         v = clampVelocity(static_cast<long long>(v) + s.velocityOffset);
         m_lastVelocity[static_cast<std::size_t>(i)] = v;
         s.lastIndex = i;
-        if (s.taskKind() == SplitTask::Sample && s.sampleMode == 4) {
+        if (s.taskKind() == SplitTask::Sample && s.isSampleMode(SampleMode::Sync)) {
             std::int16_t handle = -1;
             m_voices.startVoice(i, handle, static_cast<std::uint8_t>(static_cast<long long>(s.transpose) + s.rootNote),
                                 0);
@@ -552,7 +551,7 @@ void Performance::startSync() {
     m_song.startPendingPlay();
     for (int i = 0; i < kSplitCount; ++i) {
         Split& s = split(i);
-        if (s.state == 1 && s.taskKind() == SplitTask::Sample && s.sampleMode == 4) {
+        if (s.isOn() && s.taskKind() == SplitTask::Sample && s.isSampleMode(SampleMode::Sync)) {
             m_voices.playVoice(i);
             s.sample.playFlags |= PlayFlag::kStarted;
         }
@@ -564,7 +563,7 @@ void Performance::startSync() {
 void Performance::retriggerSync() {
     for (int i = 0; i < kSplitCount; ++i) {
         Split& s = split(i);
-        if (s.state != 1 || s.sampleMode != 4 || (s.sample.sampleFlags & SampleFlag::kRetrigger) == 0) {
+        if (!s.isOn() || !s.isSampleMode(SampleMode::Sync) || (s.sample.sampleFlags & SampleFlag::kRetrigger) == 0) {
             continue;
         }
         s.sample.sampleFlags &= ~SampleFlag::kRetrigger;
@@ -580,7 +579,7 @@ void Performance::retriggerSync() {
 void Performance::stopSync() {
     for (int i = 0; i < kSplitCount; ++i) {
         Split& s = split(i);
-        if (s.state != 1 || s.taskKind() != SplitTask::Sample || s.sampleMode != 4) {
+        if (!s.isOn() || s.taskKind() != SplitTask::Sample || !s.isSampleMode(SampleMode::Sync)) {
             continue;
         }
         if ((s.sample.playFlags & PlayFlag::kAudible) != 0 && s.rootNote >= 0 && s.rootNote <= 127) {

@@ -219,10 +219,10 @@ void resetSplit(Split& split, int setupNumber, int index, std::int32_t screenMas
     split.pitchTarget = 1;
     split.noteTarget = 1;
     split.velocityTarget = 1;
-    split.sampleMode = 1;
+    split.setSampleMode(SampleMode::Tuned);
     split.rootNote = 60;
     setFieldText(split.fileName, res::loadString(res::StringId::kNoMediaLoaded));
-    split.task = static_cast<std::int32_t>(SplitTask::Midi);
+    split.setTask(SplitTask::Midi);
     split.lastIndex = 8;
     split.loopTempo = 120;
     split.setupTempo = 120;
@@ -255,7 +255,7 @@ bool setFieldText(char* field, std::size_t size, std::string_view text) {
 
 std::string splitSummary(const Split& split, int index) {
     const std::string label = splitLabel(index);
-    if (split.state == 0) {
+    if (split.stateKind() == SplitState::Off) {
         return label + "\toff\t \t \t \t \t";
     }
     std::string name;

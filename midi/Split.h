@@ -9,8 +9,16 @@
 
 namespace tonwerk::midi {
 
-// What a split does with the notes it accepts.
+// What a split does with the notes it accepts (Split::task).
 enum class SplitTask : std::int32_t { Midi = 1, Sample = 2, Avi = 3 };
+
+// Whether a split takes part (Split::state): its on/off button, and the mute of another split's solo.
+enum class SplitState : std::int32_t { Muted = -1, Off = 0, On = 1 };
+
+// How a sample split plays its sample (Split::sampleMode): tuned over the key range, one shot on
+// the root key, or as a loop synchronised to the setup tempo. Unset only in old or hand-made
+// records; the loader gives it a mode.
+enum class SampleMode : std::int32_t { Unset = 0, Tuned = 1, OneShot = 2, Sync = 4 };
 
 // Performance-effect bits of Split::sfxFlags.
 namespace Sfx {
@@ -43,12 +51,17 @@ inline constexpr std::uint32_t kMannerOfPlaying = kStaccato | kLegato;
 inline constexpr std::uint32_t kNoteNumber = kNthNoteOnly | kNthNoteNot;
 } // namespace Sfx
 
-// Bits of SampleBlock::sampleFlags the dispatcher reads and writes.
+// The bits of SampleBlock::sampleFlags, for the dispatcher, the audio engine and the settings'
+// program-wide defaults ("BPMFlags" keeps the last three in the same bits).
 namespace SampleFlag {
+inline constexpr std::int32_t kPlayLooped = 0x1;   // "play looped"
 inline constexpr std::int32_t kRetrigger = 0x2;    // the synchronised loop restarts on its next note
 inline constexpr std::int32_t kTriggerMode = 0x4;  // this note toggles the sample (latch) instead of holding it
 inline constexpr std::int32_t kTriggerMouse = 0x8; // trigger mode for mouse and joystick notes
 inline constexpr std::int32_t kTriggerKeys = 0x10; // trigger mode for PC- and MIDI-keyboard notes
+inline constexpr std::int32_t kTimestretch = 0x20; // "use timestretching for BPM changes"
+inline constexpr std::int32_t kNoAutoBpm = 0x40;   // "no automatic BPM changes"
+inline constexpr std::int32_t kWaveLoop = 0x80;    // use the file's own wave loop
 } // namespace SampleFlag
 
 // Bits of SampleBlock::playFlags (run time).
@@ -126,7 +139,7 @@ struct SampleBlock {
 
 // One split: the 944-byte record stored byte for byte in setup files. Its layout is a file format.
 struct Split {
-    std::int32_t state; // 1 on, 0 off, -1 on but silenced by another split's solo
+    std::int32_t state; // SplitState: 1 on, 0 off, -1 on but silenced by another split's solo
     std::int32_t solo;
     std::int32_t midiInChannel;
     std::int32_t midiOutChannel;
@@ -163,7 +176,7 @@ struct Split {
     std::int32_t pedalFilterActive;
     std::int32_t noteNumberActive;
     std::int32_t playingActive;
-    std::int32_t sampleMode;
+    std::int32_t sampleMode; // SampleMode
     std::int32_t reserved296;
     std::int32_t rootNote;
     std::array<char, 260> fileName; // NUL-terminated
@@ -182,6 +195,13 @@ struct Split {
 
     [[nodiscard]] bool has(std::uint32_t flag) const { return (sfxFlags & flag) != 0; }
     [[nodiscard]] SplitTask taskKind() const { return static_cast<SplitTask>(task); }
+    [[nodiscard]] SplitState stateKind() const { return static_cast<SplitState>(state); }
+    [[nodiscard]] bool isOn() const { return state == static_cast<std::int32_t>(SplitState::On); }
+    [[nodiscard]] SampleMode sampleModeKind() const { return static_cast<SampleMode>(sampleMode); }
+    [[nodiscard]] bool isSampleMode(SampleMode mode) const { return sampleMode == static_cast<std::int32_t>(mode); }
+    void setTask(SplitTask kind) { task = static_cast<std::int32_t>(kind); }
+    void setState(SplitState kind) { state = static_cast<std::int32_t>(kind); }
+    void setSampleMode(SampleMode mode) { sampleMode = static_cast<std::int32_t>(mode); }
 };
 
 static_assert(std::is_standard_layout_v<Split> && std::is_trivially_copyable_v<Split>);

@@ -1,5 +1,7 @@
 #include "SplitFields.h"
 
+#include <cstdint>
+
 #include "Split.h"
 
 namespace tonwerk::midi {
@@ -144,6 +146,13 @@ const SplitField* findSplitField(std::string_view block, std::string_view name) 
         }
     }
     return nullptr;
+}
+
+bool fieldHolds(FieldKind kind, long long value) {
+    const std::size_t size = elementSize(kind);
+    const long long low = size == 4 ? INT32_MIN : (size == 2 ? INT16_MIN : 0);
+    const long long high = size == 4 ? 0xFFFFFFFFLL : (size == 2 ? 0xFFFFLL : 0xFFLL);
+    return kind != FieldKind::Text && value >= low && value <= high;
 }
 
 std::size_t elementSize(FieldKind kind) {

@@ -26,4 +26,8 @@ struct SplitField {
 
 [[nodiscard]] std::size_t elementSize(FieldKind kind);
 
+// Whether a field element of `kind` can hold `value`: signed values, or unsigned ones up to its
+// width (a 32-bit field takes -2147483648 to 4294967295, a 16-bit one -32768 to 65535, a byte 0 to 255).
+[[nodiscard]] bool fieldHolds(FieldKind kind, long long value);
+
 } // namespace tonwerk::midi

@@ -33,7 +33,7 @@ struct AppState {
 // What the Exit command shuts down before the loop ends. Each action is optional until the engine
 // it belongs to exists.
 struct ExitActions {
-    std::function<void()> stopSongTransport;
+    std::function<void()> stopSongTransport;   // the session's requestExit: worker joined, song stopped
     std::function<bool()> closeGraphicsWindow; // false: the window refused to close
 };
 
@@ -60,7 +60,10 @@ public:
     // The Exit command: asks "Are you sure you want to exit Tonwerk?". On Yes it stops the worker,
     // the song transport and the graphics window, sets quitRequested and returns true (the caller
     // ends the dialog); on No nothing changes and it returns false.
-    bool exitCommand(const ExitActions& actions = {});
+    // Without actions, the ones set with setExitActions run.
+    bool exitCommand(const ExitActions& actions);
+    bool exitCommand() { return exitCommand(m_exitActions); }
+    void setExitActions(ExitActions actions) { m_exitActions = std::move(actions); }
 
     [[nodiscard]] AppState& state() { return m_state; }
 
@@ -68,6 +71,7 @@ private:
     AppState& m_state;
     core::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
+    ExitActions m_exitActions;
 };
 
 // The keyboard layout identifier (language in the low 16 bits) for a POSIX locale name such as

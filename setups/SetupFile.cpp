@@ -205,24 +205,26 @@ void SetupStore::applySetup(const midi::Setup& source, int slot) {
             m_hooks.releaseClip(i, old);
         }
     }
-    const auto name = target.setupName;
-    target = source;
-    target.setupNumber = slot;
-    target.setupName = name;
-    for (int i = 0; i < midi::kSplitCount; ++i) {
-        // Run-time words are rebuilt, whatever the file says.
-        midi::Split& split = target.splits[static_cast<std::size_t>(i)];
-        split.heldNotes.fill(0);
-        split.heldCount = 0;
-        split.noteCounter = split.noteCounterReset;
-        split.sample.playFlags = 0;
-        split.sample.voiceIndex = 0;
-        split.sample.sampleData = 0;
-        split.sample.sampleFormat = 0;
-        // Stream slots belong to this run's stream table; the file's numbers mean nothing here.
-        split.video.firstStream = -1;
-        split.video.endStream = -1;
-    }
+    m_hooks.writeSplits([&] {
+        const auto name = target.setupName;
+        target = source;
+        target.setupNumber = slot;
+        target.setupName = name;
+        for (int i = 0; i < midi::kSplitCount; ++i) {
+            // Run-time words are rebuilt, whatever the file says.
+            midi::Split& split = target.splits[static_cast<std::size_t>(i)];
+            split.heldNotes.fill(0);
+            split.heldCount = 0;
+            split.noteCounter = split.noteCounterReset;
+            split.sample.playFlags = 0;
+            split.sample.voiceIndex = 0;
+            split.sample.sampleData = 0;
+            split.sample.sampleFormat = 0;
+            // Stream slots belong to this run's stream table; the file's numbers mean nothing here.
+            split.video.firstStream = -1;
+            split.video.endStream = -1;
+        }
+    });
 }
 
 bool SetupStore::loadSetupFile(const fs::path& path) {
@@ -276,7 +278,7 @@ bool SetupStore::loadSetupFile(const fs::path& path) {
     m_performance.initNotePool();
     for (int i = 0; i < midi::kSplitCount; ++i) {
         const midi::Split& split = m_performance.split(i);
-        if (split.state == 1) {
+        if (split.isOn()) {
             // Through the engine's own output, with the same channel rule as every message.
             m_performance.sendProgramChange(split);
         }

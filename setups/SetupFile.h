@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -54,6 +55,9 @@ public:
     virtual void clearMedia(int /*split*/, midi::Split& /*record*/) {}
     // A split of the current setup is about to be replaced: its clip's streams are freed.
     virtual void releaseClip(int /*split*/, midi::Split& /*record*/) {}
+    // Runs `write`, which replaces whole split records, while no other thread reads the splits
+    // (the audio pump, the video composition). Must not call back into the hooks.
+    virtual void writeSplits(const std::function<void()>& write) { write(); }
 };
 
 // The "Search File" dialog as the loader sees it.

@@ -66,9 +66,9 @@ bool VideoEngine::loadClip(int index, const std::filesystem::path& path) {
         return false;
     }
     split.fileTitleOffset = static_cast<std::int32_t>(text.size() - path.filename().string().size());
-    split.task = static_cast<std::int32_t>(midi::SplitTask::Avi);
-    if (split.state == 0) {
-        split.state = 1;
+    split.setTask(midi::SplitTask::Avi);
+    if (split.stateKind() == midi::SplitState::Off) {
+        split.setState(midi::SplitState::On);
     }
     split.video.framePos = 0;
     split.video.holdAtStart = 0;
@@ -275,6 +275,9 @@ void VideoEngine::compositionLoop() {
         }
         if (const FrameBuffer* picture = m_threadRenderer.composeFrame(m_threadPlan); picture != nullptr) {
             m_picture.publish(*picture);
+            if (m_pictureListener) {
+                m_pictureListener(m_picture);
+            }
         }
         m_busy = false;
     }

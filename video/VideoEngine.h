@@ -10,6 +10,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -96,6 +97,11 @@ public:
     // for one picture; a tick while the previous picture is still being composed is dropped, never
     // queued. Pictures arrive in picture().
     void startComposition(int width, int height);
+    // Told on the composition thread after each new picture is in picture(). Set before
+    // startComposition; the listener must not block.
+    void setPictureListener(std::function<void(const PictureSlot&)> listener) {
+        m_pictureListener = std::move(listener);
+    }
     void stopComposition();
     // Any thread; never blocks.
     void frameTick();
@@ -134,6 +140,7 @@ private:
     FrameRenderer m_threadRenderer;
     FramePlan m_threadPlan;
     PictureSlot m_picture;
+    std::function<void(const PictureSlot&)> m_pictureListener;
 };
 
 } // namespace tonwerk::video

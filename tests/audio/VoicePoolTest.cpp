@@ -107,7 +107,7 @@ TEST(VoicePool, ReleaseTimeZeroStopsWithinTheSafetyMarginAndTheFade) {
     rig.load(0, 8000);
     rig.splits[0].sample.releaseTime = 0;
     rig.splits[0].sampleMode = 2;
-    rig.splits[0].sample.sampleFlags |= SampleBits::kPlayLooped;
+    rig.splits[0].sample.sampleFlags |= midi::SampleFlag::kPlayLooped;
     const std::int16_t v = rig.start(0, 60, 127);
     rig.advance(500);
     const std::size_t releasedAt = rig.mix().size() / 2; // frames
@@ -132,7 +132,7 @@ TEST(VoicePool, ReleaseRampFadesAndFreesTheVoice) {
     Rig rig;
     rig.load(0, 8000);
     rig.splits[0].sample.releaseTime = 10; // 10 × 200 words × 1/2 (mode 2): 1000 words to silence
-    rig.splits[0].sample.sampleFlags |= SampleBits::kPlayLooped;
+    rig.splits[0].sample.sampleFlags |= midi::SampleFlag::kPlayLooped;
     const std::int16_t v = rig.start(0, 60, 127);
     rig.advance(300);
     rig.engine.releaseVoice(0, v);
@@ -235,7 +235,7 @@ TEST(VoicePool, TempoAdaptationAndZeroTempi) {
     rig.splits[0].setupTempo = 120;
     std::int16_t v = rig.start(0, 60, 127);
     EXPECT_FLOAT_EQ(rig.engine.renderState(v).pitchRatio, 1.2F);
-    s.sample.sampleFlags |= SampleBits::kTimestretch;
+    s.sample.sampleFlags |= midi::SampleFlag::kTimestretch;
     v = rig.start(0, 60, 127);
     EXPECT_DOUBLE_EQ(rig.engine.renderState(v).stretch.ratio, 100.0 / 120.0);
     s.loopTempo = 0; // no tempo adaptation, no division by zero

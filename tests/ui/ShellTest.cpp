@@ -1,6 +1,7 @@
 #include "app/ProgramShell.h"
 #include "app/QtNotifier.h"
 #include "screens/ScreenDialog.h"
+#include "session/Session.h"
 #include "support/RecordingNotifier.h"
 #include "support/TempDir.h"
 
@@ -142,10 +143,10 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
         EXPECT_EQ(m.request.buttons, core::MessageButtons::YesNo);
     }
     // No MIDI input on a test machine: the PC keyboard plays, with velocity 100, and the engines run.
-    ASSERT_NE(shell.engine(), nullptr);
+    ASSERT_NE(shell.session(), nullptr);
     EXPECT_EQ(shell.settings().pcKeyboardActive, 1);
     EXPECT_EQ(shell.settings().keyboardVelocity, 100);
-    EXPECT_EQ(shell.engine()->performance().options().keyboardVelocity, 100);
+    EXPECT_EQ(shell.session()->performance().options().keyboardVelocity, 100);
     // The settings were written after each screen.
     const std::string text = readFile(settingsFile);
     EXPECT_NE(text.find("[Options]\nTagestip=0\n"), std::string::npos);

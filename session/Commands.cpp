@@ -1,0 +1,350 @@
+#include "Commands.h"
+
+#include "Session.h"
+
+#include "audio/AudioEngine.h"
+#include "audio/Tempo.h"
+#include "midi/MidiDeviceManager.h"
+#include "video/VideoEngine.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace tonwerk::session {
+
+namespace {
+
+bool validSplit(int split) { return split >= 0 && split < midi::kSplitCount; }
+
+std::string splitRangeError(int split) { return "split out of range: " + std::to_string(split); }
+
+} // namespace
+
+void Commands::checkThread(const char* what) const { m_session.dispatcherThread().check(what); }
+
+void Commands::splitChanged(int split) { m_session.screenFeedback().splitLineChanged(split); }
+
+// --- Split fields ---
+
+CommandResult Commands::setSplitField(int split, const midi::SplitField& field, std::size_t element, long long value) {
+    checkThread("Commands::setSplitField");
+    if (!validSplit(split)) {
+        return CommandResult::refused(splitRangeError(split));
+    }
+    if (field.kind == midi::FieldKind::Text) {
+        return CommandResult::refused(std::string(field.name) + " needs a quoted text");
+    }
+    if (element >= field.count) {
+        return CommandResult::refused(field.count > 1 ? std::string(field.name) + " needs an entry number 0-" +
+                                                            std::to_string(field.count - 1)
+                                                      : std::string(field.name) + " has no entries");
+    }
+    if (!midi::fieldHolds(field.kind, value)) {
+        return CommandResult::refused("value out of range for " + std::string(field.name) + ": " +
+                                      std::to_string(value));
+    }
+    const auto raw = static_cast<std::uint32_t>(value);
+    const std::size_t size = midi::elementSize(field.kind);
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        auto* bytes = reinterpret_cast<unsigned char*>(&m_session.performance().split(split));
+        std::memcpy(bytes + field.offset + element * size, &raw, size); // little-endian, as the record
+    }
+    splitChanged(split);
+    return {};
+}
+
+CommandResult Commands::setSplitText(int split, const midi::SplitField& field, std::string_view text) {
+    checkThread("Commands::setSplitText");
+    if (!validSplit(split)) {
+        return CommandResult::refused(splitRangeError(split));
+    }
+    if (field.kind != midi::FieldKind::Text) {
+        return CommandResult::refused(std::string(field.name) + " is not a text");
+    }
+    if (text.size() >= field.count) {
+        return CommandResult::refused(std::string(field.name) + " is longer than " + std::to_string(field.count - 1) +
+                                      " bytes");
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        auto* bytes = reinterpret_cast<unsigned char*>(&m_session.performance().split(split));
+        std::memset(bytes + field.offset, 0, field.count);
+        std::memcpy(bytes + field.offset, text.data(), text.size()); // stays terminated: zeroed above
+    }
+    splitChanged(split);
+    return {};
+}
+
+CommandResult Commands::writeSplit(int split, const midi::Split& edited) {
+    checkThread("Commands::writeSplit");
+    if (!validSplit(split)) {
+        return CommandResult::refused(splitRangeError(split));
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().split(split) = edited;
+    }
+    splitChanged(split);
+    return {};
+}
+
+// --- Media ---
+
+bool Commands::assignSample(int split, const std::filesystem::path& path, int modeBits) {
+    checkThread("Commands::assignSample");
+    if (!validSplit(split)) {
+        return false;
+    }
+    midi::Split& record = m_session.performance().split(split);
+    const audio::AudioSettings& defaults = m_session.audio().settings();
+    bool loaded = false;
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        // The program-wide defaults of the sound-driver page go with every sample assigned.
+        record.sample.sampleFlags =
+            (record.sample.sampleFlags & ~(midi::SampleFlag::kTimestretch | midi::SampleFlag::kNoAutoBpm)) |
+            (defaults.useTimestretch ? midi::SampleFlag::kTimestretch : 0) |
+            (defaults.noAutoBpm ? midi::SampleFlag::kNoAutoBpm : 0);
+    }
+    loaded = m_session.audio().assignSampleFile(split, path, modeBits);
+    if (!loaded) {
+        const Session::SplitsWriteLock lock(m_session);
+        record.setTask(midi::SplitTask::Midi); // a file that cannot be loaded
+    } else {
+        if (record.video.firstStream != -1) {
+            m_session.video().freeClip(split); // the split's clip, if it had one, is closed
+        }
+        const int tempo =
+            m_session.tempo().lookupSampleTempo(path, record.sample.sampleRate, record.sample.sampleBytes);
+        const Session::SplitsWriteLock lock(m_session);
+        record.setTask(midi::SplitTask::Sample);
+        record.setState(midi::SplitState::On);
+        if (tempo > 0) {
+            record.loopTempo = tempo;
+        }
+    }
+    splitChanged(split);
+    return loaded;
+}
+
+bool Commands::assignClip(int split, const std::filesystem::path& path) {
+    checkThread("Commands::assignClip");
+    if (!validSplit(split)) {
+        return false;
+    }
+    const bool hadSample = m_session.performance().split(split).taskKind() == midi::SplitTask::Sample;
+    const bool loaded = m_session.video().loadClip(split, path);
+    if (loaded && hadSample) {
+        m_session.audio().freeSplitSample(split); // the split's sample stops and is freed
+    }
+    splitChanged(split);
+    return loaded;
+}
+
+// --- On/off and solo ---
+
+void Commands::toggleSplitOn(int split) {
+    checkThread("Commands::toggleSplitOn");
+    if (!validSplit(split)) {
+        return;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        applyOnOff(m_session.performance().currentSetup().splits, m_session.solo(), split);
+    }
+    for (int i = 0; i < midi::kSplitCount; ++i) {
+        splitChanged(i);
+    }
+}
+
+void Commands::solo(int split) {
+    checkThread("Commands::solo");
+    if (!validSplit(split)) {
+        return;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        applySolo(m_session.performance().currentSetup().splits, m_session.solo(), split);
+    }
+    for (int i = 0; i < midi::kSplitCount; ++i) {
+        splitChanged(i);
+    }
+    m_session.performance().setCurrentSplit(split);
+}
+
+void applyOnOff(std::array<midi::Split, midi::kSplitCount>& splits, SoloState& state, int row) {
+    midi::Split& split = splits[static_cast<std::size_t>(row)];
+    split.setState(split.isOn() ? midi::SplitState::Off : midi::SplitState::On);
+    if (state.engaged) {
+        for (midi::Split& s : splits) {
+            if (s.stateKind() == midi::SplitState::Muted) {
+                s.setState(midi::SplitState::On);
+            }
+        }
+        if (state.soloRow >= 0) {
+            splits[static_cast<std::size_t>(state.soloRow)].solo = 0;
+        }
+        state.engaged = false;
+    }
+}
+
+void applySolo(std::array<midi::Split, midi::kSplitCount>& splits, SoloState& state, int row) {
+    constexpr auto kOn = static_cast<std::int32_t>(midi::SplitState::On);
+    constexpr auto kMuted = static_cast<std::int32_t>(midi::SplitState::Muted);
+    if (state.soloRow == -1) {
+        state.soloRow = row;
+    }
+    midi::Split& chosen = splits[static_cast<std::size_t>(row)];
+    bool engaged = true;
+    if (row == state.soloRow && !state.engaged) {
+        for (int i = 0; i < midi::kSplitCount; ++i) {
+            if (i != row && splits[static_cast<std::size_t>(i)].state == kOn) {
+                splits[static_cast<std::size_t>(i)].state = kMuted;
+            }
+        }
+        state.savedState = chosen.state;
+        chosen.state = kOn;
+        chosen.solo = 1;
+    } else if (row == state.soloRow) {
+        for (midi::Split& s : splits) {
+            if (s.state == kMuted) {
+                s.state = kOn;
+            }
+        }
+        chosen.state = state.savedState;
+        chosen.solo = 0;
+        engaged = false;
+    } else {
+        midi::Split& previous = splits[static_cast<std::size_t>(state.soloRow)];
+        previous.state = state.savedState;
+        previous.solo = 0;
+        // A split muted by the solo in force was on before it: that is the state to restore when
+        // solo ends, never the mute (which would leave it silenced with no solo to lift it).
+        state.savedState = (state.engaged && chosen.state == kMuted) ? kOn : chosen.state;
+        for (midi::Split& s : splits) {
+            if (s.state == kOn) {
+                s.state = kMuted;
+            }
+        }
+        chosen.state = kOn;
+        chosen.solo = 1;
+    }
+    state.engaged = engaged;
+    state.soloRow = row;
+}
+
+// --- Setups and songs ---
+
+void Commands::newSetup() {
+    checkThread("Commands::newSetup");
+    m_session.song().newSetup();
+    m_session.performance().releaseAllRunningNotes();
+    m_session.audio().stopAllVoices();
+    for (int i = 0; i < midi::kSplitCount; ++i) {
+        // Every split's media is released with the records that named it.
+        m_session.audio().freeSplitSample(i);
+        m_session.video().freeClip(i);
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().newSetups();
+    }
+    m_session.solo() = SoloState{};
+    for (int i = 0; i < midi::kSplitCount; ++i) {
+        splitChanged(i);
+    }
+}
+
+bool Commands::loadSetup(const std::filesystem::path& path) {
+    checkThread("Commands::loadSetup");
+    const bool loaded = m_session.setups().loadSetupFile(path);
+    if (loaded) {
+        m_session.solo() = SoloState{};
+        for (int i = 0; i < midi::kSplitCount; ++i) {
+            splitChanged(i);
+        }
+    }
+    return loaded;
+}
+
+platform::Status Commands::saveSetup(const std::filesystem::path& path) {
+    checkThread("Commands::saveSetup");
+    return m_session.setups().saveSetup(path);
+}
+
+platform::Status Commands::saveBank(const std::filesystem::path& path) {
+    checkThread("Commands::saveBank");
+    return m_session.setups().saveBank(path);
+}
+
+bool Commands::loadSong(const std::filesystem::path& path) {
+    checkThread("Commands::loadSong");
+    return m_session.song().loadSong(path);
+}
+
+platform::Status Commands::saveSong(const std::filesystem::path& path) {
+    checkThread("Commands::saveSong");
+    return m_session.song().saveSong(path);
+}
+
+// --- Transport, tempo, pitch ---
+
+void Commands::record() {
+    checkThread("Commands::record");
+    m_session.song().recordCommand();
+}
+
+void Commands::play() {
+    checkThread("Commands::play");
+    m_session.song().playCommand();
+}
+
+void Commands::stop() {
+    checkThread("Commands::stop");
+    m_session.song().stopCommand();
+}
+
+void Commands::pause() {
+    checkThread("Commands::pause");
+    m_session.song().breakCommand();
+}
+
+void Commands::forward(int beats) {
+    checkThread("Commands::forward");
+    m_session.song().forward(beats);
+}
+
+void Commands::backward(int beats) {
+    checkThread("Commands::backward");
+    m_session.song().backward(beats);
+}
+
+int Commands::setTempo(int beatsPerMinute) {
+    checkThread("Commands::setTempo");
+    const int tempo = m_session.song().setSongTempo(beatsPerMinute);
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().split(0).setupTempo = tempo;
+    }
+    m_session.audio().applyTempoToSyncVoices();
+    return tempo;
+}
+
+int Commands::setPitch(int semitones) {
+    checkThread("Commands::setPitch");
+    const int pitch = std::clamp(semitones, -24, 24);
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().split(0).setupPitch = pitch;
+    }
+    m_session.audio().applyPitchToSyncVoices();
+    return pitch;
+}
+
+void Commands::panic() {
+    checkThread("Commands::panic");
+    m_session.performance().allNotesOff();
+}
+
+} // namespace tonwerk::session

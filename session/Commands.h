@@ -1,0 +1,101 @@
+#pragma once
+
+#include "midi/Split.h"
+#include "midi/SplitFields.h"
+#include "platform/Status.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace tonwerk::session {
+
+class Session;
+struct SoloState;
+
+// The answer of a command that can be refused: empty when it was carried out, else the reason in
+// words a performer reads ("value out of range for keyLow: 300").
+struct CommandResult {
+    std::string error;
+    [[nodiscard]] bool ok() const { return error.empty(); }
+    static CommandResult refused(std::string reason) { return {std::move(reason)}; }
+};
+
+// Every change a user makes, one way: the screens, the dialogs and the command-line host's scripts
+// all come through here. Each command takes the locks the engines need (whole split records are
+// written under the audio and video locks, since the pump and the composition read them on their
+// own threads) and triggers what follows from the change (media released or loaded, the split's
+// line redrawn). Nothing else writes a Split's bytes.
+//
+// Dispatcher's thread only (checked in debug builds). Commands that load or save files block on
+// the disk and may show a message box.
+class Commands {
+public:
+    explicit Commands(Session& session) : m_session(session) {}
+
+    // --- Split fields ---
+    // One field of split `split` (0-23) from the field table: element `element` of an array field
+    // (0 otherwise), any value the field's type can hold (signed, or unsigned up to its width).
+    CommandResult setSplitField(int split, const midi::SplitField& field, std::size_t element, long long value);
+    // A text field (the comment, the file name): refused when it does not fit with its terminator.
+    CommandResult setSplitText(int split, const midi::SplitField& field, std::string_view text);
+    // A dialog's edited copy of a split written back whole (OK of a dialog that edits a copy).
+    CommandResult writeSplit(int split, const midi::Split& edited);
+
+    // --- Media ---
+    // The drop of a sample onto a pad: mode bits 1 trigger, 2 PC keyboard, 4 load, 8 preview. On
+    // success the split is a sample split that is switched on, with its loop tempo looked up.
+    // False when the file cannot be loaded (the message is shown).
+    bool assignSample(int split, const std::filesystem::path& path, int modeBits = 4);
+    // The drop of a clip onto a pad: the split becomes an AVI split that is switched on. False when
+    // the clip cannot be loaded (the message is shown).
+    bool assignClip(int split, const std::filesystem::path& path);
+
+    // --- On/off and solo (the screens' row buttons; `split` is the row's split) ---
+    // On becomes off, anything else on; engaged solo is cancelled.
+    void toggleSplitOn(int split);
+    // The solo button of `split`, with the solo rules of the screens.
+    void solo(int split);
+
+    // --- Setups and songs ---
+    // New Setup: the transport stops, every sample and clip stops, all setups reset, the song's
+    // timing to 120 beats per minute.
+    void newSetup();
+    bool loadSetup(const std::filesystem::path& path);
+    platform::Status saveSetup(const std::filesystem::path& path);
+    platform::Status saveBank(const std::filesystem::path& path);
+    bool loadSong(const std::filesystem::path& path);
+    platform::Status saveSong(const std::filesystem::path& path);
+
+    // --- Transport, tempo, pitch ---
+    void record();
+    void play();
+    void stop();
+    void pause(); // "Break": stop and keep the position
+    void forward(int beats);
+    void backward(int beats);
+    // The setup tempo (split 0), limited to 50-260 beats per minute; returns the tempo set.
+    int setTempo(int beatsPerMinute);
+    // The setup pitch (split 0) in semitones, limited to -24..24; the synchronised voices follow.
+    int setPitch(int semitones);
+    // PANIC: all notes off on every output channel.
+    void panic();
+
+private:
+    void checkThread(const char* what) const;
+    void splitChanged(int split);
+
+    Session& m_session;
+};
+
+// The solo rules as plain bookkeeping over the 24 states of a setup: the screens' solo button of
+// split `row`. Splits that are on become muted (-1) around the solo split; pressing the same
+// button again restores them; another row moves the solo. Returns nothing; `solo` indicators are
+// set in `soloFlags` (the splits' `solo` words).
+void applySolo(std::array<midi::Split, midi::kSplitCount>& splits, SoloState& state, int row);
+// The on/off button of split `row`: on becomes off, anything else on; engaged solo is cancelled
+// (muted splits on again, the solo indicator cleared).
+void applyOnOff(std::array<midi::Split, midi::kSplitCount>& splits, SoloState& state, int row);
+
+} // namespace tonwerk::session
