@@ -133,12 +133,16 @@ bool AudioEngine::initDirectSound(OutputChoice& choice) {
         break;
     }
     }
-    m_device = std::move(device);
-    m_offline = offline;
-    m_output = std::move(output);
-    for (int i = 0; i < kVoiceCount; ++i) {
-        platform::SoundBuffer& b = m_device->buffer(i);
-        m_voices[static_cast<std::size_t>(i)].buffer = b.exists() ? &b : nullptr;
+    {
+        // The worker may already be pumping (it starts before the sound device opens).
+        const std::lock_guard lock(m_audioLock);
+        m_device = std::move(device);
+        m_offline = offline;
+        m_output = std::move(output);
+        for (int i = 0; i < kVoiceCount; ++i) {
+            platform::SoundBuffer& b = m_device->buffer(i);
+            m_voices[static_cast<std::size_t>(i)].buffer = b.exists() ? &b : nullptr;
+        }
     }
     if (const platform::SoundError e = m_output->start(); e != platform::SoundError::Ok) {
         reportSoundError(e);
@@ -154,7 +158,8 @@ void AudioEngine::shutdownAudio() {
         const std::lock_guard lock(m_audioLock);
         stopAllVoices();
     }
-    m_output->stop();
+    m_output->stop(); // the audio callback has ended
+    const std::lock_guard lock(m_audioLock);
     m_output.reset();
     m_offline = nullptr;
     for (Voice& v : m_voices) {

@@ -52,19 +52,20 @@ void Performance::newSetups() {
         Setup& setup = m_setups[static_cast<std::size_t>(slot)];
         setup.setupName.fill('\0');
         setup.setupNumber = slot;
-        m_currentSetup = &setup;
         for (int i = 0; i < kSplitCount; ++i) {
-            resetSplit(slot, i);
+            midi::resetSplit(setup.splits[static_cast<std::size_t>(i)], slot, i, screenMaskFor(m_options.screen));
         }
     }
-    m_currentSetup = &m_setups[0];
+    selectSetup(0);
     m_currentProgram = 0;
     m_currentSplit = 0;
     m_song.setTempo(split(0).setupTempo);
 }
 
 void Performance::selectSetup(int slot) {
-    if (slot >= 0 && slot < kSetupSlots) {
+    // The pointer is read by the engines' other threads (through split()); it is written only when
+    // it changes, which needs more than one slot in memory.
+    if (slot >= 0 && slot < kSetupSlots && m_currentSetup != &m_setups[static_cast<std::size_t>(slot)]) {
         m_currentSetup = &m_setups[static_cast<std::size_t>(slot)];
     }
 }
@@ -98,6 +99,7 @@ int Performance::findRunningNote(int key, int channel) const { return findNote(k
 int Performance::findLatchedNote(int key, int channel) const { return findNote(key, channel, true); }
 
 void Performance::onMidiData(MidiSource source, ShortMessage message) {
+    m_thread.check("Performance::onMidiData");
     const int data2 = static_cast<int>((message >> 16) & 0xFF);
     if (source == MidiSource::User && data2 != 0) {
         const int velocity =

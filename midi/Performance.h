@@ -3,6 +3,7 @@
 #include "EngineHooks.h"
 #include "NotePool.h"
 #include "Split.h"
+#include "core/ThreadCheck.h"
 
 #include <array>
 #include <cstdint>
@@ -15,9 +16,6 @@ enum class MidiSource {
     User,     // an injected note whose velocity becomes keyboardVelocity (PC keyboard, pads, joystick)
     Injected, // other injected messages (song player, sustain, modifiers)
 };
-
-// Which performance screen is shown; the dispatcher behaves differently on some.
-enum class ScreenKind { Master = 1, Rock = 2, Dj = 3, Easy = 4 };
 
 // The MIDI performance engine: the setup table, the note pool and the dispatcher that routes every
 // message through the splits of the current setup, with the performance effects.
@@ -122,6 +120,7 @@ private:
 
     void send(ShortMessage message) { m_output.send(message); }
 
+    core::ThreadCheck m_thread; // the dispatcher's: the thread that built the performance
     MidiOutput& m_output;
     VoiceOperations& m_voices;
     ScreenFeedback& m_screen;

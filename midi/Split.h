@@ -9,6 +9,10 @@
 
 namespace tonwerk::midi {
 
+// The performance screens: which one is shown decides a new split's screen mask, some of the
+// dispatcher's rules and the layout. The easy screen exists but no command selects it.
+enum class ScreenKind { Master = 1, Rock = 2, Dj = 3, Easy = 4 };
+
 // What a split does with the notes it accepts (Split::task).
 enum class SplitTask : std::int32_t { Midi = 1, Sample = 2, Avi = 3 };
 

@@ -38,9 +38,9 @@ ScreenDialog::ScreenDialog(int dialogId, core::Settings settings, session::Scree
         std::function<void()> action;
     };
     const Command commands[] = {
-        {"rockScreenButton", "&Rock-Screen", 20, [this] { switchScreen(session::Screen::Rock); }},
-        {"djScreenButton", "&DJ-Screen", 140, [this] { switchScreen(session::Screen::Dj); }},
-        {"masterScreenButton", "&Master-Screen", 260, [this] { switchScreen(session::Screen::Master); }},
+        {"rockScreenButton", "&Rock-Screen", 20, [this] { switchScreen(midi::ScreenKind::Rock); }},
+        {"djScreenButton", "&DJ-Screen", 140, [this] { switchScreen(midi::ScreenKind::Dj); }},
+        {"masterScreenButton", "&Master-Screen", 260, [this] { switchScreen(midi::ScreenKind::Master); }},
         {"exitButton", "Exit", kClientWidth - 120, [this] { exitCommand(); }},
     };
     for (const Command& command : commands) {
@@ -66,7 +66,7 @@ void ScreenDialog::exitCommand() {
     }
 }
 
-void ScreenDialog::switchScreen(session::Screen screen) {
+void ScreenDialog::switchScreen(midi::ScreenKind screen) {
     m_loop.switchScreen(screen);
     m_closing = true;
     accept();

@@ -32,7 +32,7 @@ public:
 
     // The Exit command: ends the dialog (and the program) when the performer confirms.
     void exitCommand();
-    void switchScreen(session::Screen screen);
+    void switchScreen(midi::ScreenKind screen);
 
 public slots: // NOLINT(readability-redundant-access-specifiers): moc reads the slots
     // Escape ends a plain dialog; a performance screen asks first, like Exit.

@@ -9,14 +9,14 @@
 
 namespace tonwerk::session {
 
-int screenDialogIdFor(Screen screen) {
+int screenDialogIdFor(midi::ScreenKind screen) {
     switch (screen) {
-    case Screen::Master:
+    case midi::ScreenKind::Master:
         return kMasterScreenDialogId;
-    case Screen::Rock:
+    case midi::ScreenKind::Rock:
         return kRockScreenDialogId;
-    case Screen::Dj:
-    case Screen::Easy:
+    case midi::ScreenKind::Dj:
+    case midi::ScreenKind::Easy:
         break;
     }
     return kDjScreenDialogId;
@@ -28,7 +28,7 @@ ScreenLoop::ScreenLoop(AppState& state, core::Notifier& notifier, std::filesyste
 void ScreenLoop::run(core::Settings& settings, const ShowScreen& showScreen) {
     // The program always starts on the DJ screen.
     m_state.firstScreen = true;
-    m_state.currentScreen = Screen::Dj;
+    m_state.currentScreen = midi::ScreenKind::Dj;
     m_state.screenDialogId = kDjScreenDialogId;
     m_state.quitRequested = false;
     while (!m_state.quitRequested) {
@@ -45,7 +45,7 @@ void ScreenLoop::runScreen(core::Settings& settings, const ShowScreen& showScree
     }
 }
 
-void ScreenLoop::switchScreen(Screen screen) {
+void ScreenLoop::switchScreen(midi::ScreenKind screen) {
     m_state.currentScreen = screen;
     m_state.screenDialogId = screenDialogIdFor(screen);
     m_state.quitRequested = false;

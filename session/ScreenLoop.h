@@ -2,6 +2,7 @@
 
 #include "core/Notifier.h"
 #include "core/Settings.h"
+#include "midi/Split.h"
 
 #include <atomic>
 #include <cstdint>
@@ -10,18 +11,16 @@
 
 namespace tonwerk::session {
 
-// The performance screens and the dialog resource that shows each.
-enum class Screen { Master = 1, Rock = 2, Dj = 3, Easy = 4 };
-
+// The dialog resource that shows each performance screen.
 inline constexpr int kMasterScreenDialogId = 113;
 inline constexpr int kRockScreenDialogId = 341;
 inline constexpr int kDjScreenDialogId = 344;
 
-[[nodiscard]] int screenDialogIdFor(Screen screen);
+[[nodiscard]] int screenDialogIdFor(midi::ScreenKind screen);
 
 // The program's lifetime state: which screen shows next and whether the loop must end.
 struct AppState {
-    Screen currentScreen = Screen::Dj;
+    midi::ScreenKind currentScreen = midi::ScreenKind::Dj;
     int screenDialogId = kDjScreenDialogId;
     bool quitRequested = false;
     bool firstScreen = true;
@@ -55,7 +54,7 @@ public:
     void runScreen(core::Settings& settings, const ShowScreen& showScreen);
 
     // A screen-switch command: the current dialog ends and the loop shows `screen` next.
-    void switchScreen(Screen screen);
+    void switchScreen(midi::ScreenKind screen);
 
     // The Exit command: asks "Are you sure you want to exit Tonwerk?". On Yes it stops the worker,
     // the song transport and the graphics window, sets quitRequested and returns true (the caller

@@ -17,7 +17,7 @@ namespace {
 TEST(ScreenLoop, StartsOnTheDjScreenAndSwitchesUntilExit) {
     TempDir dir;
     AppState state;
-    state.currentScreen = Screen::Master; // whatever came before, the run starts on the DJ screen
+    state.currentScreen = tonwerk::midi::ScreenKind::Master; // whatever came before, the run starts on the DJ screen
     RecordingNotifier notifier;
     ScreenLoop loop(state, notifier, dir / "Tonwerk.ini");
     Settings settings;
@@ -31,17 +31,17 @@ TEST(ScreenLoop, StartsOnTheDjScreenAndSwitchesUntilExit) {
         out.masterDlgLeft = static_cast<int>(shown.size()); // the dialog hands back its changes
         switch (shown.size()) {
         case 1:
-            loop.switchScreen(Screen::Master);
+            loop.switchScreen(tonwerk::midi::ScreenKind::Master);
             break;
         case 2:
-            loop.switchScreen(Screen::Rock);
+            loop.switchScreen(tonwerk::midi::ScreenKind::Rock);
             break;
         case 3:
             notifier.answerNext(MessageAnswer::No);
             EXPECT_FALSE(loop.exitCommand()); // No: the screen stays
             EXPECT_FALSE(state.quitRequested);
             EXPECT_FALSE(state.stopWorker);
-            loop.switchScreen(Screen::Dj);
+            loop.switchScreen(tonwerk::midi::ScreenKind::Dj);
             break;
         default:
             notifier.answerNext(MessageAnswer::Yes);
