@@ -113,6 +113,8 @@ void ProgramShell::run() {
     hooks.screen = m_screen.get();
     session::SessionOptions options;
     options.programDirectory = m_environment.programDirectory;
+    options.pcKeyboard = true;
+    options.logFile = m_settingsFile.parent_path() / "Tonwerk.log";
     if (qEnvironmentVariableIsSet("TONWERK_AUDIO_NONE")) {
         options.sound = session::SessionOptions::Sound::None; // tests and headless runs
     }

@@ -6,6 +6,7 @@
 #include "StderrNotifier.h"
 #include "core/Settings.h"
 #include "platform/AtomicFile.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/RiffFile.h"
 #include "platform/SystemPaths.h"
 #include "platform/VideoFile.h"
@@ -27,7 +28,7 @@ namespace tonwerk::cli {
 
 namespace {
 
-constexpr std::string_view kUsage = R"(Usage: tonwerk-cli [--help | --version] <command> [options]
+constexpr std::string_view kUsage = R"(Usage: tonwerk-cli [--help | --version] [--verbose] <command> [options]
 
 Runs Tonwerk's engine without a window: for a headless stage computer, for checking
 setups before a gig, and for scripted tests.
@@ -37,11 +38,15 @@ Commands:
                              the program reads them, as loaded (defaults where absent).
                              F defaults to the program's settings file.
   devices [--midi-api alsa|jack]
-                             List the MIDI ports: "midi-in N NAME", "midi-out N NAME".
+                             List the MIDI ports and sound outputs: "midi-in N NAME",
+                             "midi-out N NAME", "audio N API NAME".
   live [--setup FILE] [--midi-in NAME|INDEX] [--midi-out NAME|INDEX|-1]
-       [--midi-api alsa|jack] [--audio DEVICE|none]
+       [--midi-api alsa|jack] [--audio DEVICE|none] [--frames DIR]
                              Play live through real MIDI ports until SIGINT or SIGTERM;
-                             --midi-out -1 opens Tonwerk's own port "Tonwerk Out".
+                             without an option the settings' ports and sound device play;
+                             --midi-out -1 opens Tonwerk's own port "Tonwerk Out";
+                             --frames writes each picture of the video window (320x240) to
+                             DIR/frame-00000.png, ...
   setup dump FILE            Print a setup (.mks) or bank (.mkb) file as JSON, as read.
   setup make OUT             Write a setup or bank file from such JSON on standard input
                              (fields left out take their defaults; several setups, or an
@@ -88,6 +93,8 @@ save that fails names the file and the reason and exits with status 1.
 Options:
   --help      Show this text and exit.
   --version   Show the version and exit.
+  --verbose   Also print what the MIDI and sound libraries say about themselves (ALSA, JACK,
+              RtMidi, RtAudio) on the error stream; without it they are quiet.
 
 Exit status: 0 success, 1 the command failed, 2 unknown command or bad arguments.
 )";
@@ -300,6 +307,10 @@ int songDump(std::span<const std::string_view> args, std::ostream& out, std::ost
 } // namespace
 
 int runCli(std::span<const std::string_view> args, std::ostream& out, std::ostream& err) {
+    if (!args.empty() && args[0] == "--verbose") {
+        platform::setDiagnosticLog(stderr);
+        args = args.subspan(1);
+    }
     if (args.empty()) {
         return usageError(err, "no command given");
     }

@@ -135,6 +135,13 @@ int runDevices(std::span<const std::string_view> args, std::ostream& out, std::o
     for (std::size_t i = 0; i < audio.size(); ++i) {
         out << "audio " << i << ' ' << audio[i].api << ' ' << audio[i].name << '\n';
     }
+    // What was not found, in one plain line each (the libraries' own words: --verbose).
+    if (!ports.available()) {
+        err << "devices: " << session::kNoMidiSystem << '\n';
+    }
+    if (audio.empty()) {
+        err << "devices: " << session::kNoSoundOutput << '\n';
+    }
     return 0;
 }
 

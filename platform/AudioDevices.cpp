@@ -1,5 +1,7 @@
 #include "AudioDevices.h"
 
+#include "DiagnosticLog.h"
+
 #include <rtaudio/RtAudio.h>
 
 #include <algorithm>
@@ -7,6 +9,8 @@
 namespace tonwerk::platform {
 
 std::vector<AudioDevice> listAudioOutputs() {
+    routeLibraryDiagnostics();
+    const CerrToLog capture("RtAudio");
     std::vector<AudioDevice> devices;
     const std::pair<RtAudio::Api, const char*> order[] = {
         {RtAudio::UNIX_JACK, "jack"}, {RtAudio::LINUX_PULSE, "pulse"}, {RtAudio::LINUX_ALSA, "alsa"}};
@@ -26,8 +30,8 @@ std::vector<AudioDevice> listAudioOutputs() {
                     devices.push_back(AudioDevice{name, info.name, info.outputChannels});
                 }
             }
-        } catch (const std::exception&) {
-            // This audio system is not there.
+        } catch (const std::exception& e) {
+            logDiagnostic("RtAudio", std::string(name) + ": " + e.what()); // this audio system is not there
         }
     }
     return devices;

@@ -1,5 +1,7 @@
 // The mix on a real sound device: rate conversion with libsoxr and the RtAudio stream.
 #include "AudioDevices.h"
+
+#include "DiagnosticLog.h"
 #include "SoundDevice.h"
 
 #include <rtaudio/RtAudio.h>
@@ -221,6 +223,9 @@ bool compiled(RtAudio::Api api) {
 std::unique_ptr<SoundOutput> openDeviceOutput(SoundDevice& device, std::string_view api, std::string_view name,
                                               int periodFrames, std::string& error) {
     error.clear();
+    // What the sound systems say while they are tried goes to the log, not to the performer.
+    routeLibraryDiagnostics();
+    const CerrToLog capture("RtAudio");
     for (const auto& [rtApi, apiName] : kApis) {
         if ((!api.empty() && api != apiName) || !compiled(rtApi)) {
             continue;
@@ -256,6 +261,7 @@ std::unique_ptr<SoundOutput> openDeviceOutput(SoundDevice& device, std::string_v
             }
         } catch (const std::exception& e) {
             error = e.what(); // this audio system is not there
+            logDiagnostic("RtAudio", std::string(apiName) + ": " + error);
         }
     }
     if (error.empty()) {

@@ -1,5 +1,8 @@
 #include "MidiPorts.h"
 
+#include "DiagnosticLog.h"
+
+#include <jack/jack.h>
 #include <rtmidi/RtMidi.h>
 
 #include <utility>
@@ -29,11 +32,23 @@ int codeFor(RtMidiError::Type type) {
     return MidiError::kNone;
 }
 
-// Records errors instead of letting RtMidi print or throw them.
-void recordError(RtMidiError::Type type, const std::string& /*text*/, void* target) {
+// Records errors instead of letting RtMidi print or throw them; their text goes to the log.
+void recordError(RtMidiError::Type type, const std::string& text, void* target) {
+    logDiagnostic("RtMidi", text);
     if (const int code = codeFor(type); code != MidiError::kNone) {
         *static_cast<int*>(target) = code;
     }
+}
+
+// Whether a JACK server takes clients (the one JACK_DEFAULT_SERVER names); none is started.
+bool jackServerRunning() {
+    jack_status_t status{};
+    jack_client_t* probe = jack_client_open("Tonwerk probe", JackNoStartServer, &status);
+    if (probe == nullptr) {
+        return false;
+    }
+    static_cast<void>(jack_client_close(probe));
+    return true;
 }
 
 RtMidi::Api rtApi(MidiApi api) { return api == MidiApi::Jack ? RtMidi::UNIX_JACK : RtMidi::LINUX_ALSA; }
@@ -66,10 +81,16 @@ std::string_view midiErrorText(int code) {
 }
 
 MidiPorts::MidiPorts(MidiApi api, const std::string& clientName) {
+    // What the libraries say while a system is tried goes to the log, not to the performer.
+    routeLibraryDiagnostics();
+    const CerrToLog capture("RtMidi");
     const MidiApi order[] = {MidiApi::Alsa, MidiApi::Jack};
     for (const MidiApi candidate : order) {
         if (api != MidiApi::Auto && api != candidate) {
             continue;
+        }
+        if (candidate == MidiApi::Jack && !jackServerRunning()) {
+            continue; // RtMidi would open a JACK client that never reaches a server
         }
         try {
             auto in = std::make_unique<RtMidiIn>(rtApi(candidate), clientName, 1000);
@@ -78,7 +99,8 @@ MidiPorts::MidiPorts(MidiApi api, const std::string& clientName) {
             // The output's errors are recorded like the input's; any error or warning during a
             // send (the port's buffer is full) marks that message as refused.
             out->setErrorCallback(
-                [](RtMidiError::Type type, const std::string& /*text*/, void* self) {
+                [](RtMidiError::Type type, const std::string& text, void* self) {
+                    logDiagnostic("RtMidi", text);
                     auto* ports = static_cast<MidiPorts*>(self);
                     if (const int code = codeFor(type); code != MidiError::kNone) {
                         ports->m_lastError = code;

@@ -8,6 +8,7 @@
 #include "core/ErrorReporting.h"
 #include "midi/MidiDeviceManager.h"
 #include "platform/AudioDevices.h"
+#include "platform/DiagnosticLog.h"
 #include "platform/MidiPorts.h"
 #include "platform/SteadyClock.h"
 #include "platform/SystemPaths.h"
@@ -94,6 +95,14 @@ Session::Session(core::Settings& settings, const SessionHooks& hooks, SessionOpt
     : m_settings(settings), m_hooks(hooks), m_options(std::move(options)), m_notifier(*hooks.notifier),
       m_outputs(*this), m_songHost(*this), m_song(m_songHost, m_notifier),
       m_performance(m_outputs, m_outputs, m_outputs, m_song), m_loadHooks(*this) {
+    if (!m_options.logFile.empty()) {
+        std::error_code ec;
+        std::filesystem::create_directories(m_options.logFile.parent_path(), ec);
+        m_logFile = std::fopen(m_options.logFile.c_str(), "w");
+        if (m_logFile != nullptr) {
+            platform::setDiagnosticLog(m_logFile);
+        }
+    }
     if (m_options.programDirectory.empty()) {
         m_options.programDirectory = platform::programDirectory(platform::executableDirectory());
     }
@@ -126,7 +135,18 @@ Session::Session(core::Settings& settings, const SessionHooks& hooks, SessionOpt
     }
 }
 
-Session::~Session() { shutdown(); }
+Session::~Session() {
+    shutdown();
+    if (m_logFile != nullptr) {
+        platform::setDiagnosticLog(nullptr);
+        static_cast<void>(std::fclose(m_logFile));
+    }
+}
+
+void Session::report(const std::string& text) {
+    platform::logDiagnostic("Tonwerk", text);
+    m_outputs.deviceStatus(text);
+}
 
 void Session::applySettings() {
     midi::Performance::Options& options = m_performance.options();
@@ -196,6 +216,13 @@ void Session::openMidiDevices() {
         named(*m_options.midiOut, true, outputId, outputName);
     }
     m_haveInput = m_devices->startDevices(inputId, inputName, outputId, outputName);
+    // What was found and what plays, in one plain line (the libraries' own words are in the log).
+    const std::string without = m_options.pcKeyboard ? "the PC keyboard plays" : "no MIDI comes in";
+    if (!m_ports->available()) {
+        report(std::string(kNoMidiSystem) + "; " + without);
+    } else if (!m_haveInput) {
+        report("no MIDI input is open; " + without);
+    }
     if (!m_options.midiIn) {
         m_settings.midiInDevice = inputId;
         m_settings.midiInDeviceName = inputName;
@@ -248,6 +275,10 @@ void Session::openSound() {
         break;
     }
     m_audio->initDirectSound(choice);
+    if (choice.kind == audio::OutputChoice::Kind::Device && m_audio->output() != nullptr &&
+        m_audio->output()->description() == "none") {
+        report(std::string(kNoSoundOutput) + "; Tonwerk runs silent");
+    }
     if (stored && platform::isDefaultDevice(choice.id)) {
         forgetStoredSoundDevice(m_settings); // a stored device that is gone: the default from now on
     }

@@ -10,6 +10,7 @@
 #include "song/Song.h"
 
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -54,6 +55,10 @@ namespace tonwerk::session {
 // Messages asked for from any thread other than the dispatcher are queued and shown by the
 // dispatcher's next tick; the engine thread that asked goes on with the box's default answer.
 
+// What a host says when a system is not there (each host in its own way, in one plain line).
+inline constexpr const char* kNoMidiSystem = "no MIDI system: neither the ALSA sequencer nor a JACK server is running";
+inline constexpr const char* kNoSoundOutput = "no sound output: neither JACK, PulseAudio nor an ALSA device answered";
+
 // Where the graphics window's pictures go. Called on the composition thread whenever a new picture
 // is in the slot; the sink takes it (PictureSlot::take) or wakes its window, and must not block.
 class PictureSink {
@@ -97,6 +102,11 @@ struct SessionOptions {
     std::optional<std::string> midiOut;
     enum class MidiSystem { Any, Alsa, Jack }; // Any: the ALSA sequencer, else JACK
     MidiSystem midiSystem = MidiSystem::Any;
+    // The host has a PC keyboard that plays when there is no MIDI input (the program).
+    bool pcKeyboard = false;
+    // A file for the libraries' own diagnostics and the devices found (the program's log beside
+    // its settings); empty: the log stays where the host put it.
+    std::filesystem::path logFile;
     // Where the program's data lives ("StartUp.mks", the demo styles); empty: beside the program.
     std::filesystem::path programDirectory;
     // The graphics window's picture size while it composes on its own thread.
@@ -279,6 +289,8 @@ private:
         }
     };
 
+    // Says what was found: in the log, and to the host's screen as a status line.
+    void report(const std::string& text);
     void openMidiDevices();
     void openSound();
     void applySettings();
@@ -306,6 +318,7 @@ private:
     std::unique_ptr<Commands> m_commands;
     SoloState m_solo;
 
+    std::FILE* m_logFile = nullptr;
     std::uint32_t m_startMs = 0;
     std::uint32_t m_virtualNowMs = 0;
     std::uint32_t m_virtualNextTick = 4;

@@ -147,6 +147,9 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
     EXPECT_EQ(shell.settings().pcKeyboardActive, 1);
     EXPECT_EQ(shell.settings().keyboardVelocity, 100);
     EXPECT_EQ(shell.session()->performance().options().keyboardVelocity, 100);
+    // The program's log beside the settings says, in Tonwerk's words, why the PC keyboard plays.
+    const std::string log = readFile(settingsFile.parent_path() / "Tonwerk.log");
+    EXPECT_NE(log.find("Tonwerk: no MIDI"), std::string::npos) << log;
     // The settings were written after each screen.
     const std::string text = readFile(settingsFile);
     EXPECT_NE(text.find("[Options]\nTagestip=0\n"), std::string::npos);
