@@ -259,7 +259,18 @@ bool AudioEngine::assignSampleFile(int index, const std::filesystem::path& path,
     if ((modeBits & 0xC) == 0) {
         return true;
     }
-    if (!isPcmWave(path)) {
+    switch (checkSampleFile(path)) {
+    case SampleFileCheck::Loadable:
+        break;
+    case SampleFileCheck::Missing:
+        core::showMessage(m_notifier, "The sample file \"" + path.string() + "\" does not exist.",
+                          core::MessageKind::Error);
+        return false;
+    case SampleFileCheck::Unreadable:
+        core::showMessage(m_notifier, "The sample file \"" + path.string() + "\" cannot be read.",
+                          core::MessageKind::Error);
+        return false;
+    case SampleFileCheck::NotDecodable:
         core::showMessage(m_notifier, 8231, core::MessageKind::Error);
         return false;
     }

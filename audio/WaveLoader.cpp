@@ -3,14 +3,18 @@
 #include "platform/AtomicFile.h"
 #include "platform/RiffFile.h"
 
+#include <sndfile.h>
 #include <soxr.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace tonwerk::audio {
@@ -31,57 +35,191 @@ std::uint32_t u32(std::span<const std::byte> b, std::size_t at) {
 constexpr std::uint32_t kMinRate = 1000;
 constexpr std::uint32_t kMaxRate = 768000;
 
-// Bytes per sample of one channel as stored.
-int containerBytes(const WaveFormat& f) { return (f.bitsPerSample + 7) / 8; }
-
-// One channel's sample at `p` as a 16-bit word.
-std::int16_t decodeSample(const std::byte* p, std::uint16_t coding, int bytes) {
-    if (coding == kFormatFloat) {
-        double x = 0;
-        if (bytes == 4) {
-            float f = 0;
-            std::memcpy(&f, p, 4);
-            x = f;
-        } else {
-            std::memcpy(&x, p, 8);
-        }
-        if (!(x == x)) { // NaN
-            return 0;
-        }
-        return static_cast<std::int16_t>(std::lrint(std::clamp(x, -1.0, 1.0) * 32767.0));
+// One channel's integer PCM sample of `bytes` bytes (1 to 8, little-endian; 8-bit is unsigned)
+// as -1.0 to 1.0: the files libsndfile has no decoder for (64-bit integers) are read this way.
+float integerSample(const std::byte* p, int bytes) {
+    if (bytes == 1) {
+        return static_cast<float>(static_cast<int>(p[0]) - 128) / 128.0F;
     }
-    switch (bytes) {
-    case 1:
-        return static_cast<std::int16_t>((static_cast<int>(p[0]) - 128) * 256);
-    case 2:
-        return static_cast<std::int16_t>(static_cast<unsigned>(p[0]) | (static_cast<unsigned>(p[1]) << 8));
-    case 3:
-        return static_cast<std::int16_t>(static_cast<unsigned>(p[1]) | (static_cast<unsigned>(p[2]) << 8));
-    default: // 4: the top 16 bits
-        return static_cast<std::int16_t>(static_cast<unsigned>(p[2]) | (static_cast<unsigned>(p[3]) << 8));
+    std::uint64_t raw = 0;
+    for (int i = 0; i < bytes; ++i) {
+        raw |= static_cast<std::uint64_t>(p[i]) << (64 - 8 * bytes + 8 * i); // to the top of 64 bits
     }
+    return static_cast<float>(static_cast<double>(static_cast<std::int64_t>(raw)) / 9223372036854775808.0);
 }
 
-// Resamples interleaved 16-bit frames; empty on failure.
-bool resample(const std::vector<std::int16_t>& in, int channels, int fromRate, int toRate,
-              std::vector<std::int16_t>& out) {
-    const std::size_t frames = in.size() / static_cast<std::size_t>(channels);
-    const auto outFrames = static_cast<std::size_t>(
-        std::ceil(static_cast<double>(frames) * static_cast<double>(toRate) / static_cast<double>(fromRate)));
-    if (static_cast<std::int64_t>(outFrames) * channels * 2 > kMaxSampleBytes) {
-        return false;
+// A byte span as a file for libsndfile's virtual I/O.
+struct MemoryFile {
+    std::span<const std::byte> bytes;
+    sf_count_t position = 0;
+
+    static sf_count_t length(void* self) {
+        return static_cast<sf_count_t>(static_cast<MemoryFile*>(self)->bytes.size());
     }
-    out.assign(outFrames * static_cast<std::size_t>(channels), 0);
-    const soxr_io_spec_t io = soxr_io_spec(SOXR_INT16_I, SOXR_INT16_I);
-    const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
-    std::size_t done = 0;
-    const soxr_error_t error = soxr_oneshot(fromRate, toRate, static_cast<unsigned>(channels), in.data(), frames,
-                                            nullptr, out.data(), outFrames, &done, &io, &quality, nullptr);
-    if (error != nullptr) {
-        return false;
+    static sf_count_t seek(sf_count_t offset, int whence, void* self) {
+        auto* f = static_cast<MemoryFile*>(self);
+        const sf_count_t size = length(self);
+        sf_count_t to = offset;
+        if (whence == SEEK_CUR) {
+            to = f->position + offset;
+        } else if (whence == SEEK_END) {
+            to = size + offset;
+        }
+        f->position = std::clamp<sf_count_t>(to, 0, size);
+        return f->position;
     }
-    out.resize(done * static_cast<std::size_t>(channels));
-    return true;
+    static sf_count_t read(void* out, sf_count_t count, void* self) {
+        auto* f = static_cast<MemoryFile*>(self);
+        const sf_count_t n = std::clamp<sf_count_t>(length(self) - f->position, 0, std::max<sf_count_t>(count, 0));
+        if (n > 0) {
+            std::memcpy(out, f->bytes.data() + f->position, static_cast<std::size_t>(n));
+        }
+        f->position += n;
+        return n;
+    }
+    static sf_count_t write(const void* /*data*/, sf_count_t /*count*/, void* /*self*/) { return 0; }
+    static sf_count_t tell(void* self) { return static_cast<MemoryFile*>(self)->position; }
+};
+
+// The decoded frames of a file, block by block, as interleaved floats of its own channels.
+class FrameSource {
+public:
+    virtual ~FrameSource() = default;
+    // Up to `frames` frames into `out` (channels() floats each); 0 at the end.
+    virtual std::size_t read(float* out, std::size_t frames) = 0;
+    [[nodiscard]] virtual int channels() const = 0;
+};
+
+class SndfileSource final : public FrameSource {
+public:
+    SndfileSource(SNDFILE* file, int channels) : m_file(file), m_channels(channels) {}
+    ~SndfileSource() override { sf_close(m_file); }
+    SndfileSource(const SndfileSource&) = delete;
+    SndfileSource& operator=(const SndfileSource&) = delete;
+    std::size_t read(float* out, std::size_t frames) override {
+        const sf_count_t n = sf_readf_float(m_file, out, static_cast<sf_count_t>(frames));
+        return n > 0 ? static_cast<std::size_t>(n) : 0;
+    }
+    [[nodiscard]] int channels() const override { return m_channels; }
+
+private:
+    SNDFILE* m_file;
+    int m_channels;
+};
+
+// Integer PCM in a RIFF "data" chunk, read by the program itself.
+class PcmSource final : public FrameSource {
+public:
+    PcmSource(std::span<const std::byte> data, int channels, int sampleBytes, int frameBytes)
+        : m_data(data), m_channels(channels), m_sampleBytes(sampleBytes), m_frameBytes(frameBytes) {}
+    std::size_t read(float* out, std::size_t frames) override {
+        std::size_t n = 0;
+        for (; n < frames && m_at + static_cast<std::size_t>(m_frameBytes) <= m_data.size(); ++n) {
+            for (int c = 0; c < m_channels; ++c) {
+                *out++ =
+                    integerSample(m_data.data() + m_at + static_cast<std::size_t>(c * m_sampleBytes), m_sampleBytes);
+            }
+            m_at += static_cast<std::size_t>(m_frameBytes);
+        }
+        return n;
+    }
+    [[nodiscard]] int channels() const override { return m_channels; }
+
+private:
+    std::span<const std::byte> m_data;
+    int m_channels;
+    int m_sampleBytes;
+    int m_frameBytes;
+    std::size_t m_at = 0;
+};
+
+// Sample value as a 16-bit word, rounded and limited (NaN is silence).
+std::int16_t toWord(float x) {
+    if (!(x == x)) {
+        return 0;
+    }
+    return static_cast<std::int16_t>(std::lrint(std::clamp(x * 32768.0F, -32768.0F, 32767.0F)));
+}
+
+// Reads every frame of `source`, keeps the first two channels (mono doubled for a stereo layout,
+// stereo averaged for the mono one) and converts the rate with libsoxr (high quality) into 16-bit
+// words of the output layout. False when the result would pass kMaxSampleBytes or soxr fails.
+bool convertFrames(FrameSource& source, int fileRate, int outRate, int outChannels, std::vector<std::int16_t>& out) {
+    constexpr std::size_t kBlock = 16384;
+    const int channels = source.channels();
+    std::vector<float> block(kBlock * static_cast<std::size_t>(channels));
+    std::vector<float> adapted(kBlock * static_cast<std::size_t>(outChannels));
+    soxr_t resampler = nullptr;
+    if (fileRate != outRate) {
+        const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
+        const soxr_quality_spec_t quality = soxr_quality_spec(SOXR_HQ, 0);
+        soxr_error_t error = nullptr;
+        resampler = soxr_create(fileRate, outRate, static_cast<unsigned>(outChannels), &error, &io, &quality, nullptr);
+        if (error != nullptr) {
+            return false;
+        }
+    }
+    const auto maxWords = static_cast<std::size_t>(kMaxSampleBytes / 2);
+    const double ratio = static_cast<double>(outRate) / static_cast<double>(fileRate);
+    std::vector<std::int16_t> converted;
+    bool ok = true;
+    auto emit = [&](const float* frames, std::size_t count) {
+        if (resampler == nullptr) {
+            for (std::size_t i = 0; i < count * static_cast<std::size_t>(outChannels); ++i) {
+                out.push_back(toWord(frames[i]));
+            }
+            return;
+        }
+        // soxr takes the input it is given; its output is drained until it has none left.
+        std::size_t offered = 0;
+        for (;;) {
+            const std::size_t room = static_cast<std::size_t>(static_cast<double>(count) * ratio) + 1024;
+            converted.resize(room * static_cast<std::size_t>(outChannels));
+            std::size_t used = 0;
+            std::size_t made = 0;
+            const float* input = frames == nullptr ? nullptr : frames + offered * static_cast<std::size_t>(outChannels);
+            if (soxr_process(resampler, input, frames == nullptr ? 0 : count - offered, &used, converted.data(), room,
+                             &made) != nullptr) {
+                ok = false;
+                return;
+            }
+            offered += used;
+            out.insert(out.end(), converted.begin(),
+                       converted.begin() + static_cast<std::ptrdiff_t>(made * static_cast<std::size_t>(outChannels)));
+            const bool inputTaken = frames == nullptr || offered >= count;
+            if ((inputTaken && made < room) || out.size() > maxWords) {
+                return;
+            }
+        }
+    };
+    for (;;) {
+        const std::size_t n = source.read(block.data(), kBlock);
+        if (n == 0) {
+            break;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            const float* in = &block[i * static_cast<std::size_t>(channels)];
+            float* to = &adapted[i * static_cast<std::size_t>(outChannels)];
+            const float left = in[0];
+            const float right = channels > 1 ? in[1] : in[0];
+            if (outChannels == 2) {
+                to[0] = left;
+                to[1] = right;
+            } else {
+                to[0] = channels > 1 ? (left + right) / 2.0F : left;
+            }
+        }
+        emit(adapted.data(), n);
+        if (!ok || out.size() > maxWords) {
+            ok = false;
+            break;
+        }
+    }
+    if (ok && resampler != nullptr) {
+        emit(nullptr, 0); // what the filter still holds
+    }
+    soxr_delete(resampler);
+    return ok && out.size() <= maxWords;
 }
 
 } // namespace
@@ -120,8 +258,13 @@ WaveFile openWave(std::span<const std::byte> bytes) {
         return file;
     }
     file.form = form->data;
+    // Some writers state a RIFF size smaller than the chunks they wrote: the chunks count up to the
+    // end of the file.
+    if (bytes.size() > 12 && form->data.size() < bytes.size() - 12) {
+        file.form = bytes.subspan(12);
+    }
     std::optional<platform::RiffChunk> fmt;
-    platform::RiffReader::forEachChunk(form->data, 0, [&](const platform::RiffChunk& chunk) {
+    platform::RiffReader::forEachChunk(file.form, 0, [&](const platform::RiffChunk& chunk) {
         if (chunk.id == fourCc("fmt ")) {
             fmt = chunk;
             return false;
@@ -200,116 +343,72 @@ LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveL
     if (memMode != 1 && memMode != 2 && memMode != 4) {
         memMode = 2;
     }
-    const WaveFile file = openWave(bytes);
-    if (file.result != WaveError::kOk) {
-        return fail(file.result);
+    // The program's own RIFF reading: the error codes of a damaged WAVE file, its loop, and the
+    // integer codings libsndfile has no decoder for.
+    const bool riff = bytes.size() >= 4 && std::memcmp(bytes.data(), "RIFF", 4) == 0;
+    const WaveFile wave = riff ? openWave(bytes) : WaveFile{};
+    if (riff && wave.result != WaveError::kOk) {
+        return fail(wave.result);
     }
-    const WaveFormat& f = file.format;
-    if (f.channels == 0 || f.samplesPerSecond < kMinRate || f.samplesPerSecond > kMaxRate) {
+    if (riff && (wave.format.channels == 0 || wave.format.samplesPerSecond < kMinRate ||
+                 wave.format.samplesPerSecond > kMaxRate)) {
         return fail(WaveError::kNotWave);
     }
-    if (!f.convertible()) {
-        return fail(WaveError::kNotPcm);
-    }
-    std::optional<platform::RiffChunk> dataChunk;
-    platform::RiffReader::forEachChunk(file.form, 0, [&](const platform::RiffChunk& chunk) {
-        if (chunk.id == fourCc("data")) {
-            dataChunk = chunk;
-            return false;
-        }
-        return true;
-    });
-    if (!dataChunk) {
-        return fail(platform::MmioError::kChunkNotFound);
-    }
-    // A writer that streamed the file may leave the size at its largest value: take what is there.
-    if (dataChunk->truncated() && dataChunk->declaredSize != 0xFFFFFFFFU) {
-        return fail(WaveError::kDataShort);
-    }
 
-    // 1. Every frame as 16-bit words, the first two channels kept.
-    const int sampleBytes = containerBytes(f);
-    const int frameBytes = std::max<int>(f.blockAlign, sampleBytes * f.channels);
-    const int channels = std::min<int>(f.channels, 2);
-    const std::size_t frames = dataChunk->data.size() / static_cast<std::size_t>(frameBytes);
-    if (static_cast<std::int64_t>(frames) * channels * 2 > kMaxSampleBytes) {
-        return fail(WaveError::kOutOfMemory);
-    }
-    std::vector<std::int16_t> words;
-    try {
-        words.resize(frames * static_cast<std::size_t>(channels));
-        const std::uint16_t coding = f.codingTag();
-        const std::byte* p = dataChunk->data.data();
-        for (std::size_t i = 0; i < frames; ++i, p += frameBytes) {
-            for (int c = 0; c < channels; ++c) {
-                words[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)] =
-                    decodeSample(p + static_cast<std::ptrdiff_t>(c) * sampleBytes, coding, sampleBytes);
+    // Everything else a performer's files hold is decoded by libsndfile: every WAVE coding and byte
+    // order, RF64 and W64, AIFF, FLAC, Ogg Vorbis, Opus, MP3.
+    MemoryFile memory{bytes};
+    SF_VIRTUAL_IO io{&MemoryFile::length, &MemoryFile::seek, &MemoryFile::read, &MemoryFile::write, &MemoryFile::tell};
+    SF_INFO info{};
+    SNDFILE* file = bytes.empty() ? nullptr : sf_open_virtual(&io, SFM_READ, &info, &memory);
+    std::unique_ptr<FrameSource> source;
+    int fileRate = 0;
+    if (file != nullptr) {
+        if (info.channels < 1 || info.samplerate < static_cast<int>(kMinRate) ||
+            info.samplerate > static_cast<int>(kMaxRate)) {
+            sf_close(file);
+            return fail(WaveError::kNotWave);
+        }
+        source = std::make_unique<SndfileSource>(file, info.channels);
+        fileRate = info.samplerate;
+    } else if (riff && wave.format.codingTag() == kFormatPcm && wave.format.bitsPerSample > 0 &&
+               wave.format.bitsPerSample <= 64) {
+        std::optional<platform::RiffChunk> dataChunk;
+        platform::RiffReader::forEachChunk(wave.form, 0, [&](const platform::RiffChunk& chunk) {
+            if (chunk.id == fourCc("data")) {
+                dataChunk = chunk;
+                return false;
             }
+            return true;
+        });
+        if (!dataChunk) {
+            return fail(platform::MmioError::kChunkNotFound);
         }
+        const int sampleBytes = (wave.format.bitsPerSample + 7) / 8;
+        const int frameBytes = std::max<int>(wave.format.blockAlign, sampleBytes * wave.format.channels);
+        source = std::make_unique<PcmSource>(dataChunk->data, wave.format.channels, sampleBytes, frameBytes);
+        fileRate = static_cast<int>(wave.format.samplesPerSecond);
+    } else {
+        return fail(riff ? WaveError::kNotPcm : (bytes.size() < 12 ? WaveError::kNotWave : WaveError::kNotPcm));
+    }
 
-        // 2. The output layout.
+    try {
         const int outRate = memModeRate(memMode);
         const int outChannels = memModeChannels(memMode);
-        const int fileRate = static_cast<int>(f.samplesPerSecond);
         std::vector<std::int16_t> result;
-        const std::size_t n = words.size();
-        if (fileRate == 44100 && memMode != 1) {
-            // Two frames become one, with the exact sums the layouts are defined by.
-            if (channels == 2 && memMode == 2) {
-                result.resize(n / 4 * 2);
-                for (std::size_t i = 0; i + 1 < result.size(); i += 2) {
-                    result[i] = static_cast<std::int16_t>((words[2 * i] + words[2 * i + 2]) / 2);
-                    result[i + 1] = static_cast<std::int16_t>((words[2 * i + 1] + words[2 * i + 3]) / 2);
-                }
-            } else if (channels == 2) { // mode 4
-                result.resize(n / 4);
-                for (std::size_t i = 0; i < result.size(); ++i) {
-                    result[i] = static_cast<std::int16_t>(
-                        (words[4 * i] + words[4 * i + 1] + words[4 * i + 2] + words[4 * i + 3]) / 4);
-                }
-            } else if (memMode == 4) { // mono
-                result.resize(n / 2);
-                for (std::size_t i = 0; i < result.size(); ++i) {
-                    result[i] = static_cast<std::int16_t>((words[2 * i] + words[2 * i + 1]) / 2);
-                }
-            } else { // mono in mode 2: halved, then both channels
-                result.resize(n / 2 * 2);
-                for (std::size_t i = 0; i < result.size() / 2; ++i) {
-                    const auto w = static_cast<std::int16_t>((words[2 * i] + words[2 * i + 1]) / 2);
-                    result[2 * i] = result[2 * i + 1] = w;
-                }
-            }
-        } else {
-            // Channels first, at the file's rate, then the rate.
-            std::vector<std::int16_t> adapted;
-            if (channels == outChannels) {
-                adapted = std::move(words);
-            } else if (outChannels == 2) {
-                adapted.resize(n * 2);
-                for (std::size_t i = 0; i < n; ++i) {
-                    adapted[2 * i] = adapted[2 * i + 1] = words[i];
-                }
-            } else {
-                adapted.resize(n / 2);
-                for (std::size_t i = 0; i < adapted.size(); ++i) {
-                    adapted[i] = static_cast<std::int16_t>((words[2 * i] + words[2 * i + 1]) / 2);
-                }
-            }
-            if (fileRate == outRate) {
-                result = std::move(adapted);
-            } else if (!adapted.empty() && !resample(adapted, outChannels, fileRate, outRate, result)) {
-                return fail(WaveError::kOutOfMemory);
-            }
+        if (!convertFrames(*source, fileRate, outRate, outChannels, result)) {
+            return fail(WaveError::kOutOfMemory);
         }
+        source.reset();
 
-        // 3. Length in whole frames (a multiple of 4 bytes), one spare frame behind it.
+        // Length in whole frames (a multiple of 4 bytes), one spare frame behind it.
         int length = static_cast<int>(result.size() * 2) & ~3;
         result.resize(static_cast<std::size_t>(length / 2) + 2, 0);
 
-        // 4. The file's loop, in frames of the output.
+        // The file's loop, in frames of the output.
         int loopStart = 0;
         SampleLoop loop;
-        if (useWaveLoop && findSampleLoop(file.form, loop)) {
+        if (useWaveLoop && riff && findSampleLoop(wave.form, loop)) {
             const auto scale = [&](std::uint32_t frame) {
                 return static_cast<std::int64_t>(frame) * outRate / fileRate;
             };
@@ -336,7 +435,8 @@ LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveL
         out.data = std::move(result);
         out.lengthBytes = length;
         out.loopStart = loopStart;
-        out.format = f;
+        out.format = riff ? wave.format : WaveFormat{};
+        out.format.formatTag = riff ? wave.format.formatTag : kFormatPcm;
         out.format.channels = static_cast<std::uint16_t>(outChannels);
         out.format.samplesPerSecond = static_cast<std::uint32_t>(outRate);
         out.format.blockAlign = static_cast<std::uint16_t>(2 * outChannels);
@@ -375,26 +475,49 @@ LoadedWave loadWaveFile(const std::filesystem::path& path, int memMode, bool use
     return loadWave(std::as_bytes(std::span(contents.data)), memMode, useWaveLoop);
 }
 
-bool isPcmWave(const std::filesystem::path& path) {
-    // The format lies near the start: read only the head, and the whole file only when it is not
-    // there (a large chunk before "fmt "), so a large sample is not read twice before it loads.
+SampleFileCheck checkSampleFile(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (status.type() == std::filesystem::file_type::not_found) {
+        return SampleFileCheck::Missing;
+    }
+    std::ifstream in(path, std::ios::binary);
+    if (ec || !std::filesystem::is_regular_file(status) || !in) {
+        return SampleFileCheck::Unreadable;
+    }
+    SF_INFO info{};
+    if (SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info); file != nullptr) {
+        sf_close(file);
+        return SampleFileCheck::Loadable;
+    }
+    // Integer PCM that libsndfile does not decode. The format lies near the start: read only the
+    // head, and the whole file only when it is not there (a large chunk before "fmt ").
     constexpr std::size_t kHead = std::size_t{64} * 1024;
     std::string head(kHead, '\0');
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        return false;
-    }
     in.read(head.data(), static_cast<std::streamsize>(kHead));
     head.resize(static_cast<std::size_t>(in.gcount()));
+    if (head.size() < 4 || head.compare(0, 4, "RIFF") != 0) {
+        return SampleFileCheck::NotDecodable;
+    }
     WaveFile file = openWave(std::as_bytes(std::span(head)));
     if (file.result != WaveError::kOk && head.size() == kHead) {
         const platform::FileContents contents = platform::readWholeFile(path);
         if (!contents.exists || !contents.status.ok()) {
-            return false;
+            return SampleFileCheck::Unreadable;
         }
         file = openWave(std::as_bytes(std::span(contents.data)));
     }
-    return file.result == WaveError::kOk && file.format.convertible();
+    const bool pcm = file.result == WaveError::kOk && file.format.codingTag() == kFormatPcm &&
+                     file.format.bitsPerSample > 0 && file.format.bitsPerSample <= 64;
+    return pcm ? SampleFileCheck::Loadable : SampleFileCheck::NotDecodable;
+}
+
+bool isSampleFileName(const std::filesystem::path& path) {
+    std::string ending = path.extension().string();
+    for (char& c : ending) {
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    }
+    return std::find(std::begin(kSampleEndings), std::end(kSampleEndings), ending) != std::end(kSampleEndings);
 }
 
 int waveErrorMessageId(int code) {

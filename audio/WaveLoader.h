@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <span>
+#include <string_view>
 #include <vector>
 
 namespace tonwerk::audio {
@@ -76,16 +77,35 @@ struct LoadedWave {
 // The largest converted sample the loader makes (bytes); beyond it the load fails as out of memory.
 inline constexpr std::int64_t kMaxSampleBytes = std::int64_t{1} << 30;
 
-// Converts a whole WAVE file to `memMode`'s layout: 8/16/24/32-bit integer and 32/64-bit float,
-// mono or more channels (the first two are kept), at any rate (libsoxr converts the rate). 16-bit
-// files at 44100 Hz are reduced exactly as the fixed arithmetic of the three layouts says.
-// `useWaveLoop` applies the file's first sample loop. Any thread; allocates.
+// Converts a whole sample file to `memMode`'s layout. libsndfile decodes every coding and byte
+// order of WAVE (PCM of any width, float, A-law, µ-law, IMA and MS ADPCM, GSM, also inside
+// WAVE_FORMAT_EXTENSIBLE, RIFX, RF64, W64), AIFF, FLAC, Ogg Vorbis, Opus and MP3; integer PCM it
+// has no decoder for (64-bit) is read by the program. The first two channels are kept (mono is
+// doubled for the stereo layouts, stereo averaged for the mono one) and every rate is converted by
+// libsoxr (high quality), also 44100 Hz into the 22050 Hz layouts. A WAVE's chunks are read up to
+// the end of the file, whatever its RIFF size says, and a cut-off data chunk plays what is there.
+// `useWaveLoop` applies a WAVE's first "smpl" loop. Any thread; allocates.
 [[nodiscard]] LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveLoop);
 // The same for a file; it cannot be opened → 57600, too large → 57344. Blocks on disk I/O.
 [[nodiscard]] LoadedWave loadWaveFile(const std::filesystem::path& path, int memMode, bool useWaveLoop);
 
-// True when the file opens as WAVE and its coding is one the loader converts.
-[[nodiscard]] bool isPcmWave(const std::filesystem::path& path);
+// What a look at a sample file's head says before it is loaded.
+enum class SampleFileCheck {
+    Loadable,    // a coding the loader decodes
+    Missing,     // no file by that name
+    Unreadable,  // there, but it cannot be read (rights, a folder)
+    NotDecodable // a file, but no coding the loader knows
+};
+// Reads only the file's head (the whole file only for a WAVE whose format lies far in). Blocks on
+// disk I/O.
+[[nodiscard]] SampleFileCheck checkSampleFile(const std::filesystem::path& path);
+
+// The file name endings of samples the loader takes (lower case, with the dot): the one list the
+// file lists, drops and searches use.
+inline constexpr std::string_view kSampleEndings[] = {".wav", ".wave", ".aif", ".aiff", ".aifc", ".flac", ".ogg",
+                                                      ".oga", ".opus", ".mp3", ".w64",  ".rf64", ".caf"};
+// True when `path` ends in one of kSampleEndings, in any case ("LOOP.WAV").
+[[nodiscard]] bool isSampleFileName(const std::filesystem::path& path);
 
 // The message of a loader result code: the id in the string table.
 [[nodiscard]] int waveErrorMessageId(int code);

@@ -266,8 +266,18 @@ TEST(VoicePool, HostileRecordValuesCannotMoveTheRendererOutside) {
     EXPECT_EQ(rig.engine.freeVoice(64), 0);
 }
 
-TEST(VoicePool, AssignSampleFileRefusesCompressedAndPreparesTheSplit) {
+TEST(VoicePool, AssignSampleFileSaysWhyAndPreparesTheSplit) {
     Rig rig;
+    // A missing or unreadable file says so, with its name.
+    const auto missing = rig.dir.path() / "no such loop.wav";
+    EXPECT_FALSE(rig.engine.assignSampleFile(3, missing, 4));
+    ASSERT_FALSE(rig.notifier.shown().empty());
+    EXPECT_EQ(rig.notifier.shown().back().request.text, "The sample file \"" + missing.string() + "\" does not exist.");
+    EXPECT_FALSE(rig.engine.assignSampleFile(3, rig.dir.path(), 4));
+    EXPECT_EQ(rig.notifier.shown().back().request.text,
+              "The sample file \"" + rig.dir.path().string() + "\" cannot be read.");
+
+    // Data no decoder knows (an ADPCM header without its coding table).
     test::WaveBuilder adpcm;
     adpcm.tag = 2;
     adpcm.bits = 4;
