@@ -48,6 +48,8 @@ void writeElement(unsigned char* at, midi::FieldKind kind, const json& value, co
         high = INT32_MAX;
         break;
     case midi::FieldKind::U32:
+        // A flag word: 0 to 4294967295, or the negative form older dumps printed.
+        low = INT32_MIN;
         high = 0xFFFFFFFFLL;
         break;
     case midi::FieldKind::I16:

@@ -19,6 +19,9 @@ constexpr std::size_t kSample = offsetof(Split, sample);
     SplitField { #name, "video", FieldKind::I32, kVideo + offsetof(VideoBlock, name), 1 }
 #define TONWERK_VIDEO_ARRAY(name, n)                                                                                   \
     SplitField { #name, "video", FieldKind::I32, kVideo + offsetof(VideoBlock, name), n }
+// Flag and bit-field words: unsigned in the tools (0 to 4294967295, whatever their stored type).
+#define TONWERK_VIDEO_BITS(name, n)                                                                                    \
+    SplitField { #name, "video", FieldKind::U32, kVideo + offsetof(VideoBlock, name), n }
 #define TONWERK_SAMPLE(name, kind)                                                                                     \
     SplitField { #name, "sample", FieldKind::kind, kSample + offsetof(SampleBlock, name), 1 }
 
@@ -73,7 +76,7 @@ constexpr SplitField kFields[] = {
     TONWERK_FIELD(setupPitch, I32),
     TONWERK_FIELD(crossfaderValue, I32),
     TONWERK_FIELD(splitNumber, I32),
-    TONWERK_FIELD(screenMask, I32),
+    TONWERK_FIELD(screenMask, U32),
     TONWERK_VIDEO(splitIndex),
     TONWERK_VIDEO(firstStream),
     TONWERK_VIDEO(endStream),
@@ -92,10 +95,10 @@ constexpr SplitField kFields[] = {
     TONWERK_VIDEO_ARRAY(rowStart, 8),
     TONWERK_VIDEO_ARRAY(rowEnd, 8),
     TONWERK_VIDEO(reserved728),
-    TONWERK_VIDEO(optionFlags),
-    TONWERK_VIDEO(runFlags),
+    TONWERK_VIDEO_BITS(optionFlags, 1),
+    TONWERK_VIDEO_BITS(runFlags, 1),
     TONWERK_VIDEO(brightness),
-    TONWERK_VIDEO(effectFlags),
+    TONWERK_VIDEO_BITS(effectFlags, 1),
     TONWERK_VIDEO(reserved748),
     TONWERK_VIDEO(mixMode),
     TONWERK_VIDEO(mixX),
@@ -106,7 +109,7 @@ constexpr SplitField kFields[] = {
     TONWERK_VIDEO(whiteKeyLevel),
     TONWERK_VIDEO(blueKeyLevel),
     TONWERK_VIDEO_ARRAY(keyRange, 6),
-    TONWERK_VIDEO_ARRAY(rowEffect, 8),
+    TONWERK_VIDEO_BITS(rowEffect, 8),
     TONWERK_VIDEO(deckMode),
     TONWERK_VIDEO_ARRAY(rowEnabled, 8),
     TONWERK_VIDEO(currentRow),
@@ -122,8 +125,8 @@ constexpr SplitField kFields[] = {
     TONWERK_SAMPLE(releaseTime, I32),
     TONWERK_SAMPLE(reserved920, I32),
     TONWERK_SAMPLE(reserved924, I32),
-    TONWERK_SAMPLE(sampleFlags, I32),
-    TONWERK_SAMPLE(playFlags, I32),
+    TONWERK_SAMPLE(sampleFlags, U32),
+    TONWERK_SAMPLE(playFlags, U32),
     TONWERK_SAMPLE(voiceIndex, I16),
     TONWERK_SAMPLE(reserved938, I16),
     TONWERK_SAMPLE(loopStart, I32),

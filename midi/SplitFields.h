@@ -9,6 +9,7 @@ namespace tonwerk::midi {
 // Every field of the 944-byte split record by name, offset and kind: the one description that the
 // setup dump, the setup maker and the route scripts share. The fields tile the record exactly;
 // reserved words are named "reserved<offset>" with the offset in the record.
+// U32 marks flag and bit-field words: shown unsigned, and set from either form.
 enum class FieldKind { I32, U32, I16, U8, Text };
 
 struct SplitField {

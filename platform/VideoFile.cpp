@@ -171,8 +171,64 @@ std::int64_t VideoStreamInfo::frameToMs(std::int64_t frame) const {
 
 namespace {
 
+// Where a container does not say how many frames a video stream has (MPEG elementary and program
+// streams, Matroska, WebM), they are counted once by reading the stream's packets without decoding
+// them (a parser gives one picture a packet); the earliest timestamp among them is frame 0.
+//
+// Where some packets carry no presentation time (MPEG elementary streams), the timestamps the
+// decoder is left with are guesses, and MPEG program streams seek by time only roughly: frames are
+// then numbered by the order the decoder gives them, and going back restarts the stream.
+void countFrames(Demuxer& d, std::vector<VideoStreamInfo>& streams, std::vector<std::int64_t>& firstPts,
+                 std::vector<char>& sequential) {
+    constexpr std::int64_t kMaxCountedFrames = 1'000'000;
+    bool wanted = false;
+    for (unsigned i = 0; i < d.format->nb_streams; ++i) {
+        const bool count = streams[i].type == kStreamVideo && streams[i].length == 0;
+        d.format->streams[i]->discard = count ? AVDISCARD_DEFAULT : AVDISCARD_ALL;
+        wanted = wanted || count;
+    }
+    if (!wanted) {
+        return;
+    }
+    std::vector<std::int64_t> counts(d.format->nb_streams, 0);
+    std::vector<std::int64_t> untimed(d.format->nb_streams, 0);
+    std::vector<std::int64_t> earliest(d.format->nb_streams, AV_NOPTS_VALUE);
+    AVPacket* packet = av_packet_alloc();
+    if (packet == nullptr) {
+        return;
+    }
+    std::int64_t total = 0;
+    while (total < kMaxCountedFrames && av_read_frame(d.format, packet) >= 0) {
+        const auto i = static_cast<std::size_t>(packet->stream_index);
+        if (i < counts.size() && d.format->streams[i]->discard != AVDISCARD_ALL && packet->size > 0) {
+            ++counts[i];
+            ++total;
+            untimed[i] += packet->pts == AV_NOPTS_VALUE ? 1 : 0;
+            const std::int64_t t = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+            if (t != AV_NOPTS_VALUE && (earliest[i] == AV_NOPTS_VALUE || t < earliest[i])) {
+                earliest[i] = t;
+            }
+        }
+        av_packet_unref(packet);
+    }
+    av_packet_free(&packet);
+    for (std::size_t i = 0; i < counts.size(); ++i) {
+        if (d.format->streams[i]->discard == AVDISCARD_ALL) {
+            continue;
+        }
+        streams[i].length = static_cast<std::int32_t>(std::min<std::int64_t>(counts[i], INT32_MAX));
+        if (earliest[i] != AV_NOPTS_VALUE) {
+            firstPts[i] = earliest[i];
+        }
+        // MPEG program and transport streams seek by time only roughly: their frames too.
+        const bool roughSeeking = (d.format->iformat->flags & AVFMT_TS_DISCONT) != 0;
+        sequential[i] = untimed[i] > 0 || roughSeeking ? 1 : 0;
+    }
+}
+
 // Reads the stream table of a source; 0 or an AVERROR.
-int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& streams) {
+int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& streams,
+                std::vector<std::int64_t>& firstPts, std::vector<char>& sequential) {
     Demuxer d;
     if (const int result = source.openDemuxer(d); result < 0) {
         return result;
@@ -199,16 +255,9 @@ int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& s
             const AVRational fps = frameRateOf(st);
             info.rate = static_cast<std::uint32_t>(fps.num);
             info.scale = static_cast<std::uint32_t>(fps.den);
-            const AVRational frameBase = av_inv_q(fps);
-            info.start = st->start_time != AV_NOPTS_VALUE
-                             ? static_cast<std::int32_t>(std::clamp<std::int64_t>(
-                                   av_rescale_q(st->start_time, st->time_base, frameBase), 0, INT32_MAX))
-                             : 0;
-            std::int64_t length = st->nb_frames;
-            if (length <= 0 && st->duration != AV_NOPTS_VALUE && st->duration > 0) {
-                length = av_rescale_q(st->duration, st->time_base, frameBase);
-            }
-            info.length = static_cast<std::int32_t>(std::clamp<std::int64_t>(length, 0, INT32_MAX));
+            // A clip's frames are numbered from 0, wherever its stream starts in time.
+            info.start = 0;
+            info.length = static_cast<std::int32_t>(std::clamp<std::int64_t>(st->nb_frames, 0, INT32_MAX));
             info.handler = par->codec_tag;
             info.compression = par->codec_id == AV_CODEC_ID_RAWVIDEO ? 0 : par->codec_tag;
             info.width = par->width;
@@ -231,7 +280,10 @@ int readStreams(const VideoFile::Source& source, std::vector<VideoStreamInfo>& s
             info.length = static_cast<std::int32_t>(std::clamp<std::int64_t>(length, 0, INT32_MAX));
         }
         streams.push_back(info);
+        firstPts.push_back(st->start_time != AV_NOPTS_VALUE ? st->start_time : 0);
+        sequential.push_back(0);
     }
+    countFrames(d, streams, firstPts, sequential);
     return 0;
 }
 
@@ -261,7 +313,7 @@ std::unique_ptr<VideoFile> VideoFile::openBytes(std::shared_ptr<const std::vecto
 
 std::unique_ptr<VideoFile> VideoFile::fromSource(std::shared_ptr<Source> source, std::uint32_t& error) {
     std::unique_ptr<VideoFile> file(new VideoFile());
-    if (const int result = readStreams(*source, file->m_streams); result < 0) {
+    if (const int result = readStreams(*source, file->m_streams, file->m_firstPts, file->m_sequential); result < 0) {
         error = errorOf(result, true);
         return nullptr;
     }
@@ -282,11 +334,13 @@ struct FrameReader::Decoder {
     AVRational timeBase{1, 1};
     AVRational frameBase{1, 25};
     std::int64_t startPts = 0;
+    bool sequential = false;       // frames numbered in the order they come out (no reliable timestamps)
     std::int64_t current = -1;     // frame number held in `picture`, -1 when none
     std::int64_t lastDecoded = -1; // frame number the decoder delivered last
     bool atEnd = false;
     std::vector<std::uint8_t> picture;
-    std::int64_t pictureBytes = 0; // packet size of the held frame
+    std::vector<std::uint8_t> scratch; // the scaler's own top-down picture, padded
+    std::int64_t pictureBytes = 0;     // packet size of the held frame
     std::int64_t lastPacketBytes = 0;
     int width = 0;
     int height = 0;
@@ -302,6 +356,9 @@ struct FrameReader::Decoder {
     }
 
     std::int64_t frameNumberOf(const AVFrame* f) const {
+        if (sequential) {
+            return lastDecoded + 1;
+        }
         std::int64_t pts = f->best_effort_timestamp;
         if (pts == AV_NOPTS_VALUE) {
             pts = f->pts;
@@ -313,7 +370,9 @@ struct FrameReader::Decoder {
                                 static_cast<AVRounding>(AV_ROUND_NEAR_INF | AV_ROUND_PASS_MINMAX));
     }
 
-    // Converts the decoded frame into `picture` (header + bottom-up BGR rows).
+    // Converts the decoded frame into `picture` (header + bottom-up BGR rows). The scaler writes
+    // whole blocks of pixels, past the end of a row, and converts only the blocks that fit the
+    // stride; so it writes into a scratch picture of padded rows and the rows are copied out.
     bool convert() {
         const int w = decoded->width;
         const int h = decoded->height;
@@ -327,14 +386,25 @@ struct FrameReader::Decoder {
         if (scaler == nullptr) {
             return false;
         }
-        picture.resize(kBitmapHeaderBytes + row * static_cast<std::size_t>(h));
-        writeBitmapHeader(std::span<std::uint8_t, kBitmapHeaderBytes>(picture.data(), kBitmapHeaderBytes), w, h);
-        // Bottom-up: the first line of the picture goes to the last memory row.
-        std::uint8_t* dst[4] = {picture.data() + kBitmapHeaderBytes + row * static_cast<std::size_t>(h - 1), nullptr,
-                                nullptr, nullptr};
-        const int dstStride[4] = {-static_cast<int>(row), 0, 0, 0};
+        // The fast converters work in blocks of 8 or 16 pixels and convert only the whole blocks that
+        // fit the row's stride: the scratch rows hold whole blocks, 64-byte aligned.
+        constexpr std::size_t kAlign = 64;
+        const std::size_t blockPixels = (static_cast<std::size_t>(w) + 15) / 16 * 16;
+        const std::size_t stride = (blockPixels * 3 + kAlign - 1) / kAlign * kAlign;
+        scratch.resize(stride * static_cast<std::size_t>(h) + kAlign);
+        std::uint8_t* dst[4] = {scratch.data(), nullptr, nullptr, nullptr};
+        const int dstStride[4] = {static_cast<int>(stride), 0, 0, 0};
         if (sws_scale(scaler, decoded->data, decoded->linesize, 0, h, dst, dstStride) != h) {
             return false;
+        }
+        picture.resize(kBitmapHeaderBytes + row * static_cast<std::size_t>(h));
+        writeBitmapHeader(std::span<std::uint8_t, kBitmapHeaderBytes>(picture.data(), kBitmapHeaderBytes), w, h);
+        // Bottom-up: the first line of the picture goes to the last memory row; the row padding
+        // of the bitmap is zero.
+        for (int y = 0; y < h; ++y) {
+            std::uint8_t* to = picture.data() + kBitmapHeaderBytes + row * static_cast<std::size_t>(h - 1 - y);
+            std::memcpy(to, scratch.data() + stride * static_cast<std::size_t>(y), static_cast<std::size_t>(w) * 3);
+            std::memset(to + static_cast<std::size_t>(w) * 3, 0, row - static_cast<std::size_t>(w) * 3);
         }
         width = w;
         height = h;
@@ -389,6 +459,16 @@ struct FrameReader::Decoder {
     }
 
     bool seekTo(std::int64_t n) {
+        if (sequential) {
+            // Back to the start of the stream; the frames are counted again from there.
+            if (av_seek_frame(demuxer.format, -1, 0, AVSEEK_FLAG_BYTE) < 0) {
+                return false;
+            }
+            avcodec_flush_buffers(codec);
+            lastDecoded = -1;
+            atEnd = false;
+            return true;
+        }
         const std::int64_t target = startPts + av_rescale_q(n, frameBase, timeBase);
         if (av_seek_frame(demuxer.format, streamIndex, target, AVSEEK_FLAG_BACKWARD) < 0 &&
             av_seek_frame(demuxer.format, streamIndex, target, AVSEEK_FLAG_BACKWARD | AVSEEK_FLAG_ANY) < 0) {
@@ -447,7 +527,8 @@ std::unique_ptr<FrameReader> VideoFile::openFrameReader(int index, std::uint32_t
     decoder->streamIndex = index;
     decoder->timeBase = st->time_base;
     decoder->frameBase = av_inv_q(frameRateOf(st));
-    decoder->startPts = st->start_time != AV_NOPTS_VALUE ? st->start_time : 0;
+    decoder->startPts = m_firstPts[static_cast<std::size_t>(index)];
+    decoder->sequential = m_sequential[static_cast<std::size_t>(index)] != 0;
     std::unique_ptr<FrameReader> reader(new FrameReader());
     reader->m_decoder = std::move(decoder);
     error = VideoError::kOk;
@@ -463,7 +544,8 @@ std::span<const std::uint8_t> FrameReader::frame(std::int64_t n) {
         m_lastPacketBytes = d.pictureBytes;
         return d.picture;
     }
-    const bool inSequence = n > d.lastDecoded && n - d.lastDecoded <= kMaxDecodeAhead && !d.atEnd;
+    // Forward by decoding when near (or when there is no other way), else by seeking.
+    const bool inSequence = n > d.lastDecoded && (d.sequential || n - d.lastDecoded <= kMaxDecodeAhead) && !d.atEnd;
     if (!inSequence && !d.seekTo(n)) {
         return {};
     }

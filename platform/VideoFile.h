@@ -84,6 +84,8 @@ private:
     static std::unique_ptr<VideoFile> fromSource(std::shared_ptr<Source> source, std::uint32_t& error);
     std::shared_ptr<const Source> m_source;
     std::vector<VideoStreamInfo> m_streams;
+    std::vector<std::int64_t> m_firstPts; // each stream's frame 0, in its time base
+    std::vector<char> m_sequential;       // frames numbered by their order (no reliable timestamps)
 };
 
 // Decodes frames of one video stream into 24-bit bottom-up blue-green-red bitmaps behind a

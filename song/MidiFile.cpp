@@ -22,27 +22,26 @@ void putBe(std::string& out, std::size_t at, std::uint32_t value, int bytes) {
     }
 }
 
-// SMPTE division: ticks per frame times frames per quarter note at 120 beats per minute.
+// SMPTE division: ticks per frame times the frames of a quarter note at 120 beats per minute
+// (half a second), in exact arithmetic on the frame rate (24, 25, 29.97 = 30000/1001, 30).
 int smpteDivision(int high, int low) {
     const int rate = -static_cast<std::int8_t>(static_cast<std::uint8_t>(high));
-    int frameMicros = 0;
+    long long framesNum = 0; // frames per second as framesNum / framesDen
+    long long framesDen = 1;
     switch (rate) {
     case 24:
-        frameMicros = 41667;
-        break;
     case 25:
-        frameMicros = 40000;
+    case 30:
+        framesNum = rate;
         break;
     case 29:
-        frameMicros = 33367;
-        break;
-    case 30:
-        frameMicros = 33333;
+        framesNum = 30000;
+        framesDen = 1001;
         break;
     default:
         return 0; // not a frame rate a file can name
     }
-    return static_cast<int>(static_cast<long long>(low) * 500000 / frameMicros);
+    return static_cast<int>(static_cast<long long>(low) * framesNum / (2 * framesDen));
 }
 
 // Length of a meta event's data by its type when writing.

@@ -118,6 +118,38 @@ TEST(Cli, SetupMakeAndDumpRoundTrip) {
     EXPECT_NE(tonwerk::test::readFile(bank).find("STPS"), std::string::npos);
 }
 
+// Flag and bit-field words are unsigned: bit 31 prints as 2147483657, not as a negative number, and
+// both that and the negative form of older dumps are taken back.
+TEST(Cli, FlagWordsAreUnsignedInTheJson) {
+    TempDir dir;
+    int status = -1;
+    const std::string unsignedForm = (dir / "u.mks").string();
+    runWithInput(R"({"setups":[{"splits":[{"screenMask":4294967295,"sample":{"sampleFlags":2147483657},
+                   "video":{"effectFlags":2147483648,"rowEffect":[4294967295,0,0,0,0,0,0,1]}}]}]})",
+                 {"setup", "make", unsignedForm}, status);
+    ASSERT_EQ(status, 0);
+    const std::string negativeForm = (dir / "n.mks").string();
+    runWithInput(R"({"setups":[{"splits":[{"screenMask":-1,"sample":{"sampleFlags":-2147483639},
+                   "video":{"effectFlags":-2147483648,"rowEffect":[-1,0,0,0,0,0,0,1]}}]}]})",
+                 {"setup", "make", negativeForm}, status);
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(tonwerk::test::readFile(unsignedForm), tonwerk::test::readFile(negativeForm));
+    std::ostringstream dump;
+    std::ostringstream err;
+    ASSERT_EQ(runCli(std::vector<std::string_view>{"setup", "dump", unsignedForm}, dump, err), 0) << err.str();
+    EXPECT_NE(dump.str().find("\"sampleFlags\": 2147483657"), std::string::npos);
+    EXPECT_NE(dump.str().find("\"screenMask\": 4294967295"), std::string::npos);
+    EXPECT_NE(dump.str().find("\"effectFlags\": 2147483648"), std::string::npos);
+    EXPECT_EQ(dump.str().find(": -2147483"), std::string::npos);
+    // Beyond 32 bits either way is still refused.
+    runWithInput(R"({"setups":[{"splits":[{"sample":{"sampleFlags":4294967296}}]}]})", {"setup", "make", unsignedForm},
+                 status);
+    EXPECT_EQ(status, 2);
+    runWithInput(R"({"setups":[{"splits":[{"sample":{"sampleFlags":-2147483649}}]}]})", {"setup", "make", unsignedForm},
+                 status);
+    EXPECT_EQ(status, 2);
+}
+
 TEST(Cli, SetupMakeRefusesBadInput) {
     TempDir dir;
     const std::string file = (dir / "x.mks").string();

@@ -62,6 +62,15 @@ TEST(MidiFile, HeaderAnywhereFormatTwoAndSmpte) {
     file = MidiFile::openForReading(bytes(header(0, 1, 0xE728) + track("")), format);
     ASSERT_NE(file, nullptr);
     EXPECT_EQ(file->timeDivision(), 500);
+    // Every SMPTE rate in exact arithmetic: 24 frames of 40 ticks are 480 ticks a quarter (not 479),
+    // 29.97 drop-frame 599.4 (599), 30 frames 600; an unknown rate gives no division.
+    for (const auto& [division, ticks] :
+         {std::pair{0xE828, 480}, std::pair{0xE728, 500}, std::pair{0xE328, 599}, std::pair{0xE228, 600},
+          std::pair{0xE850, 960}, std::pair{0xE301, 14}, std::pair{0xE601, 0}}) {
+        file = MidiFile::openForReading(bytes(header(0, 1, division) + track("")), format);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(file->timeDivision(), ticks) << std::hex << division;
+    }
     // No header, a cut header, no tracks.
     EXPECT_EQ(MidiFile::openForReading(bytes("MTrk"), format), nullptr);
     EXPECT_EQ(MidiFile::openForReading(bytes(header(0, 1, 96).substr(0, 12)), format), nullptr);
