@@ -565,36 +565,40 @@ int waveErrorMessageId(int code) {
     }
 }
 
+std::array<std::byte, kWaveHeaderBytes> waveHeader(int channels, int rate, std::uint32_t dataBytes) {
+    std::array<std::byte, kWaveHeaderBytes> h{};
+    auto put = [&h](std::size_t at, std::uint32_t v, int bytes) {
+        for (int i = 0; i < bytes; ++i) {
+            h[at + static_cast<std::size_t>(i)] = static_cast<std::byte>((v >> (8 * i)) & 0xFF);
+        }
+    };
+    auto tag = [&h](std::size_t at, const char* id) { std::memcpy(h.data() + at, id, 4); };
+    tag(0, "RIFF");
+    put(4, dataBytes + static_cast<std::uint32_t>(kWaveHeaderBytes - 8), 4);
+    tag(8, "WAVE");
+    tag(12, "fmt ");
+    put(16, 16, 4);
+    put(20, kFormatPcm, 2);
+    put(22, static_cast<std::uint32_t>(channels), 2);
+    put(24, static_cast<std::uint32_t>(rate), 4);
+    put(28, static_cast<std::uint32_t>(rate * channels * 2), 4);
+    put(32, static_cast<std::uint32_t>(channels * 2), 2);
+    put(34, 16, 2);
+    tag(36, "data");
+    put(40, dataBytes, 4);
+    return h;
+}
+
 std::vector<std::byte> waveFileBytes(std::span<const std::int16_t> samples, int channels, int rate) {
-    platform::RiffWriter writer;
-    writer.beginList(fourCc("RIFF"), fourCc("WAVE"));
-    std::byte fmt[16]{};
-    auto put16 = [&](int at, unsigned v) {
-        fmt[at] = static_cast<std::byte>(v & 0xFF);
-        fmt[at + 1] = static_cast<std::byte>((v >> 8) & 0xFF);
-    };
-    auto put32 = [&](int at, std::uint32_t v) {
-        put16(at, v & 0xFFFF);
-        put16(at + 2, v >> 16);
-    };
-    put16(0, kFormatPcm);
-    put16(2, static_cast<unsigned>(channels));
-    put32(4, static_cast<std::uint32_t>(rate));
-    put32(8, static_cast<std::uint32_t>(rate * channels * 2));
-    put16(12, static_cast<unsigned>(channels * 2));
-    put16(14, 16);
-    writer.addChunk(fourCc("fmt "), fmt);
-    std::vector<std::byte> pcm(samples.size() * 2);
+    const auto header = waveHeader(channels, rate, static_cast<std::uint32_t>(samples.size() * 2));
+    std::vector<std::byte> bytes(header.begin(), header.end());
+    bytes.resize(header.size() + samples.size() * 2);
     for (std::size_t i = 0; i < samples.size(); ++i) {
         const auto v = static_cast<std::uint16_t>(samples[i]);
-        pcm[2 * i] = static_cast<std::byte>(v & 0xFF);
-        pcm[2 * i + 1] = static_cast<std::byte>(v >> 8);
+        bytes[header.size() + 2 * i] = static_cast<std::byte>(v & 0xFF);
+        bytes[header.size() + 2 * i + 1] = static_cast<std::byte>(v >> 8);
     }
-    writer.addChunk(fourCc("data"), pcm);
-    writer.endList();
-    const std::string& bytes = writer.bytes();
-    const auto* begin = reinterpret_cast<const std::byte*>(bytes.data());
-    return {begin, begin + bytes.size()};
+    return bytes;
 }
 
 } // namespace tonwerk::audio

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -110,7 +111,11 @@ inline constexpr std::string_view kSampleEndings[] = {".wav", ".wave", ".aif", "
 // The message of a loader result code: the id in the string table.
 [[nodiscard]] int waveErrorMessageId(int code);
 
-// WAVE file bytes of 16-bit PCM frames (channels 1 or 2), for the offline renderer and tests.
+// The 44-byte head of a 16-bit PCM WAVE file (channels 1 or 2) with `dataBytes` of frames.
+inline constexpr std::size_t kWaveHeaderBytes = 44;
+[[nodiscard]] std::array<std::byte, kWaveHeaderBytes> waveHeader(int channels, int rate, std::uint32_t dataBytes);
+
+// WAVE file bytes of 16-bit PCM frames (channels 1 or 2), for tests and benchmarks.
 [[nodiscard]] std::vector<std::byte> waveFileBytes(std::span<const std::int16_t> samples, int channels, int rate);
 
 } // namespace tonwerk::audio

@@ -3,6 +3,7 @@
 #include "SkipSearch.h"
 #include "StderrNotifier.h"
 #include "audio/AudioEngine.h"
+#include "audio/WaveWriter.h"
 #include "midi/Performance.h"
 #include "midi/SplitFields.h"
 #include "platform/AtomicFile.h"
@@ -185,6 +186,15 @@ public:
           m_performance(m_session.performance()), m_wavFile(routeOptions.wavFile), m_framesDir(routeOptions.framesDir),
           m_frameWidth(routeOptions.frameWidth), m_frameHeight(routeOptions.frameHeight) {
         m_session.startDevices(); // the offline output; no MIDI ports: the printer is the output
+        if (!m_wavFile.empty() && m_session.audio().offlineOutput() != nullptr) {
+            // The mix goes to the file as it is made: memory stays flat however long the render.
+            const platform::SoundFormat format = m_session.audio().outputFormat();
+            m_wavStatus = m_wav.open(m_wavFile, format.channels, format.rate);
+            if (m_wavStatus.ok()) {
+                m_session.audio().offlineOutput()->setSink(
+                    [this](std::span<const std::int16_t> block) { m_wav.append(block); });
+            }
+        }
     }
     ~RouteRunner() { m_printer.close(); }
     RouteRunner(const RouteRunner&) = delete;
@@ -534,13 +544,11 @@ private:
             return 0;
         }
         renderAudio(static_cast<std::uint32_t>(m_timeMs));
-        const platform::SoundFormat format = m_session.audio().outputFormat();
-        const std::vector<std::byte> bytes =
-            audio::waveFileBytes(m_session.audio().offlineOutput()->samples(), format.channels, format.rate);
-        const platform::Status status = platform::writeFileAtomically(
-            m_wavFile, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        if (!status.ok()) {
-            m_err << "tonwerk-cli: " << status.message() << '\n';
+        if (m_wavStatus.ok()) {
+            m_wavStatus = m_wav.finish();
+        }
+        if (!m_wavStatus.ok()) {
+            m_err << "tonwerk-cli: " << m_wavStatus.message() << '\n';
             return 1;
         }
         return 0;
@@ -573,6 +581,8 @@ private:
     bool m_saveFailed = false;
     long long m_timeMs = 0;
     std::string m_wavFile;
+    audio::WaveWriter m_wav;
+    platform::Status m_wavStatus = platform::Status::success();
     std::string m_framesDir;
     int m_frameWidth;
     int m_frameHeight;

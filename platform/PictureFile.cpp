@@ -1,12 +1,14 @@
 #include "PictureFile.h"
 
-#include "AtomicFile.h"
 #include "BitmapLayout.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 }
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -73,7 +75,18 @@ Status writePng(const std::filesystem::path& path, std::span<const std::uint8_t>
     if (bytes.empty()) {
         return Status::failure(path.string() + ": the picture could not be encoded");
     }
-    return writeFileAtomically(path, bytes);
+    // A rendered picture needs no crash-safe save (two flushes to disk and a rename each would
+    // double a render's time): it is written plainly.
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    if (file == nullptr) {
+        return Status::failure("cannot write \"" + path.string() + "\": " + std::strerror(errno));
+    }
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    const int error = errno;
+    if (std::fclose(file) != 0 || !written) {
+        return Status::failure("cannot write \"" + path.string() + "\": " + std::strerror(written ? errno : error));
+    }
+    return Status::success();
 }
 
 } // namespace tonwerk::platform

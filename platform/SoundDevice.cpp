@@ -264,9 +264,15 @@ void SoundDevice::mix(std::int16_t* out, int frames) {
 void OfflineOutput::renderUntil(std::uint64_t frames) {
     while (m_rendered < frames) {
         const auto n = static_cast<int>(std::min<std::uint64_t>(frames - m_rendered, SoundDevice::kMixBlockFrames));
-        const std::size_t at = m_samples.size();
-        m_samples.resize(at + 2 * static_cast<std::size_t>(n));
-        m_device.mix(m_samples.data() + at, n);
+        if (m_sink) {
+            m_block.resize(2 * static_cast<std::size_t>(n));
+            m_device.mix(m_block.data(), n);
+            m_sink(m_block);
+        } else {
+            const std::size_t at = m_samples.size();
+            m_samples.resize(at + 2 * static_cast<std::size_t>(n));
+            m_device.mix(m_samples.data() + at, n);
+        }
         m_rendered += static_cast<std::uint64_t>(n);
     }
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -179,11 +180,17 @@ public:
     // Renders up to the time `ms` milliseconds after the start.
     void renderUntilMs(std::uint32_t ms);
     [[nodiscard]] std::uint64_t renderedFrames() const { return m_rendered; }
+    // Every frame rendered so far, when no sink takes them.
     [[nodiscard]] const std::vector<std::int16_t>& samples() const { return m_samples; }
+    // From now on each rendered block goes to `sink` (interleaved stereo) and is not kept, so a
+    // render of any length needs only one block of memory.
+    void setSink(std::function<void(std::span<const std::int16_t>)> sink) { m_sink = std::move(sink); }
 
 private:
     SoundDevice& m_device;
     std::vector<std::int16_t> m_samples; // interleaved stereo at the output rate
+    std::vector<std::int16_t> m_block;   // one block for the sink
+    std::function<void(std::span<const std::int16_t>)> m_sink;
     std::uint64_t m_rendered = 0;
 };
 
