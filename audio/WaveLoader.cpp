@@ -31,6 +31,9 @@ std::uint32_t u32(std::span<const std::byte> b, std::size_t at) {
            (static_cast<std::uint32_t>(b[at + 2]) << 16) | (static_cast<std::uint32_t>(b[at + 3]) << 24);
 }
 
+// More channels than this are damage, not music (libsndfile's own limit).
+constexpr int kMaxChannels = 1024;
+
 // Rates outside this range are damage, not music.
 constexpr std::uint32_t kMinRate = 1000;
 constexpr std::uint32_t kMaxRate = 768000;
@@ -145,10 +148,12 @@ std::int16_t toWord(float x) {
 // stereo averaged for the mono one) and converts the rate with libsoxr (high quality) into 16-bit
 // words of the output layout. False when the result would pass kMaxSampleBytes or soxr fails.
 bool convertFrames(FrameSource& source, int fileRate, int outRate, int outChannels, std::vector<std::int16_t>& out) {
-    constexpr std::size_t kBlock = 16384;
+    // About a megabyte of samples a block, whatever the channel count.
     const int channels = source.channels();
-    std::vector<float> block(kBlock * static_cast<std::size_t>(channels));
-    std::vector<float> adapted(kBlock * static_cast<std::size_t>(outChannels));
+    const std::size_t blockFrames =
+        std::max<std::size_t>(1, (std::size_t{1} << 18) / static_cast<std::size_t>(channels));
+    std::vector<float> block(blockFrames * static_cast<std::size_t>(channels));
+    std::vector<float> adapted(blockFrames * static_cast<std::size_t>(outChannels));
     soxr_t resampler = nullptr;
     if (fileRate != outRate) {
         const soxr_io_spec_t io = soxr_io_spec(SOXR_FLOAT32_I, SOXR_INT16_I);
@@ -193,7 +198,7 @@ bool convertFrames(FrameSource& source, int fileRate, int outRate, int outChanne
         }
     };
     for (;;) {
-        const std::size_t n = source.read(block.data(), kBlock);
+        const std::size_t n = source.read(block.data(), blockFrames);
         if (n == 0) {
             break;
         }
@@ -350,8 +355,8 @@ LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveL
     if (riff && wave.result != WaveError::kOk) {
         return fail(wave.result);
     }
-    if (riff && (wave.format.channels == 0 || wave.format.samplesPerSecond < kMinRate ||
-                 wave.format.samplesPerSecond > kMaxRate)) {
+    if (riff && (wave.format.channels == 0 || wave.format.channels > kMaxChannels ||
+                 wave.format.samplesPerSecond < kMinRate || wave.format.samplesPerSecond > kMaxRate)) {
         return fail(WaveError::kNotWave);
     }
 
@@ -364,7 +369,7 @@ LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveL
     std::unique_ptr<FrameSource> source;
     int fileRate = 0;
     if (file != nullptr) {
-        if (info.channels < 1 || info.samplerate < static_cast<int>(kMinRate) ||
+        if (info.channels < 1 || info.channels > kMaxChannels || info.samplerate < static_cast<int>(kMinRate) ||
             info.samplerate > static_cast<int>(kMaxRate)) {
             sf_close(file);
             return fail(WaveError::kNotWave);

@@ -244,6 +244,11 @@ TEST(WaveLoader, DamagedAndForeignFilesAreRefusedWithTheirCodes) {
     EXPECT_NE(loadWave(bytes, 2, false).result, 0);
     EXPECT_NE(loadWave({}, 2, false).result, 0);
 
+    // 65535 channels: refused as damage, nothing of that size allocated (found by the fuzzer).
+    WaveBuilder channels = good;
+    channels.channels = 0xFFFF;
+    EXPECT_EQ(loadWave(channels.bytes(), 2, false).result, WaveError::kNotWave);
+
     EXPECT_EQ(waveErrorMessageId(257), 8296);
     EXPECT_EQ(waveErrorMessageId(57603), 8289);
     EXPECT_EQ(waveErrorMessageId(57600), 8295);
