@@ -1,0 +1,97 @@
+#include "screens/ScreenLayout.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+#include <string>
+
+using namespace tonwerk;
+using tonwerk::ui::ControlSpec;
+
+namespace {
+
+const ControlSpec* find(const std::vector<ControlSpec>& controls, int id) {
+    for (const ControlSpec& c : controls) {
+        if (c.id == id) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+} // namespace
+
+// Every screen's controls: unique ids, inside the screen, none on top of another.
+TEST(ScreenLayout, ControlsAreUniqueInsideTheScreenAndApart) {
+    for (const auto screen :
+         {midi::ScreenKind::Master, midi::ScreenKind::Rock, midi::ScreenKind::Dj, midi::ScreenKind::Easy}) {
+        const auto controls = ui::screenControls(screen);
+        std::set<int> ids;
+        for (const ControlSpec& c : controls) {
+            EXPECT_TRUE(ids.insert(c.id).second) << c.name << " twice";
+            EXPECT_GT(c.rect.width, 0) << c.name;
+            EXPECT_GT(c.rect.height, 0) << c.name;
+            EXPECT_GE(c.rect.x, 0) << c.name;
+            EXPECT_GE(c.rect.y, 0) << c.name;
+            EXPECT_LE(c.rect.x + c.rect.width, ui::kScreenWidth) << c.name;
+            EXPECT_LE(c.rect.y + c.rect.height, ui::kScreenHeight) << c.name;
+        }
+        for (std::size_t i = 0; i < controls.size(); ++i) {
+            for (std::size_t j = i + 1; j < controls.size(); ++j) {
+                EXPECT_FALSE(controls[i].rect.intersects(controls[j].rect))
+                    << controls[i].name << " and " << controls[j].name << " overlap on screen "
+                    << static_cast<int>(screen);
+            }
+        }
+    }
+}
+
+TEST(ScreenLayout, WhichControlsEachScreenHas) {
+    const auto master = ui::screenControls(midi::ScreenKind::Master);
+    const auto dj = ui::screenControls(midi::ScreenKind::Dj);
+    const auto rock = ui::screenControls(midi::ScreenKind::Rock);
+    EXPECT_EQ(master.size(), 36u + 2 * ui::kVisibleSplitRows);
+    EXPECT_EQ(dj.size(), 37u + ui::kPadCount);
+    EXPECT_EQ(rock.size(), dj.size());
+    // The Master screen has no pads; its Video 1 and 2 and transport buttons exist.
+    for (int pad = 0; pad < ui::kPadCount; ++pad) {
+        EXPECT_EQ(find(master, ui::kFirstPadId + pad), nullptr);
+        ASSERT_NE(find(dj, ui::kFirstPadId + pad), nullptr);
+        EXPECT_NE(find(dj, ui::kFirstPadId + pad)->further[1], 0) << "a pad has two further faces";
+    }
+    for (const int id : {1335, 1336, 1280, 1281, 1282, 1374}) {
+        EXPECT_NE(find(master, id), nullptr) << id;
+    }
+    // The split list's row buttons: on/off and solo of rows 0-8.
+    EXPECT_EQ(ui::onOffButtonId(0), 129);
+    EXPECT_EQ(ui::onOffButtonId(8), 138);
+    EXPECT_EQ(ui::soloButtonId(8), 137);
+    EXPECT_EQ(ui::soloButtonId(9), -1);
+    EXPECT_EQ(find(master, 137)->rect, (ui::PixelRect{171, 378, 10, 10}));
+    // DJ and Rock differ only in the faces of Record, Play and Stop and in the pads.
+    for (std::size_t i = 0; i < dj.size(); ++i) {
+        if (dj[i].id >= ui::kFirstPadId && dj[i].id < ui::kFirstPadId + ui::kPadCount) {
+            continue;
+        }
+        ASSERT_EQ(dj[i].id, rock[i].id);
+        EXPECT_EQ(dj[i].rect, rock[i].rect) << dj[i].name;
+        const bool transport = dj[i].id == 1280 || dj[i].id == 1281 || dj[i].id == 1282;
+        EXPECT_EQ(dj[i].face != rock[i].face, transport) << dj[i].name;
+    }
+    // Kinds: repeat for the arrows, toggle for the screen and transport toggles.
+    EXPECT_TRUE((find(dj, 1505)->kind & ui::ButtonKind::kRepeat) != 0);
+    EXPECT_TRUE((find(dj, 1281)->kind & ui::ButtonKind::kToggle) != 0);
+    EXPECT_FALSE((find(dj, 1282)->kind & ui::ButtonKind::kToggle) != 0);
+}
+
+TEST(ScreenLayout, PadNotes) {
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 1), 36);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 8), 43);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 9), 84);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 16), 91);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Rock, 16), 60);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Easy, 16), 60);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Rock, 15), 90);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 0), -1);
+    EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 17), -1);
+}
