@@ -3,8 +3,8 @@
 #include "WaveLoader.h"
 
 #include <cerrno>
-#include <cstring>
 #include <string>
+#include <system_error>
 #include <vector>
 
 namespace tonwerk::audio {
@@ -15,7 +15,8 @@ namespace {
 constexpr std::uint64_t kMaxDataBytes = 0xFFFFFFFFULL - kWaveHeaderBytes;
 
 platform::Status failure(const std::filesystem::path& path, int error) {
-    return platform::Status::failure("cannot write \"" + path.string() + "\": " + std::strerror(error));
+    return platform::Status::failure("cannot write \"" + path.string() +
+                                     "\": " + std::generic_category().message(error));
 }
 
 } // namespace

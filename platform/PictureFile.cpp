@@ -12,6 +12,7 @@ extern "C" {
 #include <memory>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace tonwerk::platform {
 
@@ -79,12 +80,13 @@ Status writePng(const std::filesystem::path& path, std::span<const std::uint8_t>
     // double a render's time): it is written plainly.
     std::FILE* file = std::fopen(path.c_str(), "wb");
     if (file == nullptr) {
-        return Status::failure("cannot write \"" + path.string() + "\": " + std::strerror(errno));
+        return Status::failure("cannot write \"" + path.string() + "\": " + std::generic_category().message(errno));
     }
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const int error = errno;
     if (std::fclose(file) != 0 || !written) {
-        return Status::failure("cannot write \"" + path.string() + "\": " + std::strerror(written ? errno : error));
+        return Status::failure("cannot write \"" + path.string() +
+                               "\": " + std::generic_category().message(written ? errno : error));
     }
     return Status::success();
 }

@@ -51,7 +51,7 @@ constexpr ControlSpec kMaster[] = {
 // DJ and Rock screens: one position each, the DJ face and, where it differs, the Rock face.
 struct SharedControl {
     ControlSpec spec; // with the DJ face
-    int rockFace;     // 0: the same face
+    int rockFace = 0; // 0: the same face
 };
 
 constexpr SharedControl kDjRock[] = {
@@ -97,7 +97,7 @@ constexpr SharedControl kDjRock[] = {
 // The 16 trigger pads: position and the face with its two further faces, on each screen.
 struct PadPlace {
     PixelRect rect;
-    std::array<int, 3> faces;
+    std::array<int, 3> faces{};
 };
 struct PadSpec {
     PadPlace dj;
