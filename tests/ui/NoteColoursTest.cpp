@@ -1,0 +1,44 @@
+#include "screens/NoteColours.h"
+
+#include <gtest/gtest.h>
+
+using namespace tonwerk::ui;
+
+TEST(NoteColours, ColoursAndHeights) {
+    EXPECT_EQ(pitchClassColour(60), (Rgb{0, 0, 0}));
+    EXPECT_EQ(pitchClassColour(61), (Rgb{255, 0, 0}));
+    EXPECT_EQ(pitchClassColour(71), (Rgb{166, 202, 240}));
+    EXPECT_EQ(pitchClassColour(-1), (Rgb{166, 202, 240})); // a key below 0 still has a class
+    EXPECT_EQ(velocityLineY(10, 137, 127), 10);
+    EXPECT_EQ(velocityLineY(10, 137, 0), 137);
+    EXPECT_EQ(velocityLineY(10, 137, 64), 10 + 127 * 63 / 127);
+    EXPECT_EQ(velocityLineY(10, 137, 300), 10); // limited to 0-127
+}
+
+TEST(NoteColours, RememberedKeysAndTheVelocityDisplay) {
+    NoteColourBar bar;
+    EXPECT_FALSE(bar.shownVelocity());
+    EXPECT_EQ(bar.noteOn(64, 90).colour, pitchClassColour(64));
+    bar.noteOn(67, 40);
+    EXPECT_EQ(bar.shownVelocity(), 40);
+    // The note-off's black line lies where the key was struck.
+    const auto off = bar.noteOff(64);
+    ASSERT_TRUE(off);
+    EXPECT_EQ(off->velocity, 90);
+    EXPECT_EQ(off->colour, (Rgb{0, 0, 0}));
+    EXPECT_FALSE(bar.noteOff(64)); // not sounding any more
+    EXPECT_EQ(bar.shownVelocity(), 40);
+    bar.noteOff(67);
+    EXPECT_FALSE(bar.shownVelocity()); // cleared when nothing remembered sounds
+
+    // Beyond 64 sounding keys the oldest is forgotten: its note-off draws nothing.
+    for (int k = 0; k < 70; ++k) {
+        bar.noteOn(k, k + 1);
+    }
+    EXPECT_EQ(bar.soundingKeys(), NoteColourBar::kRemembered);
+    EXPECT_FALSE(bar.noteOff(5));
+    ASSERT_TRUE(bar.noteOff(6));
+    EXPECT_EQ(bar.shownVelocity(), 70);
+    bar.reset();
+    EXPECT_EQ(bar.soundingKeys(), 0);
+}
