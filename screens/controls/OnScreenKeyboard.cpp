@@ -1,0 +1,60 @@
+#include "OnScreenKeyboard.h"
+
+#include <QPainter>
+
+namespace tonwerk::ui {
+
+namespace {
+
+// Keys as a stage keyboard looks in the dark: ivory and black, a sounding key in the program's
+// yellow so it reads from a distance.
+const QColor kWhiteKey(232, 228, 210);
+const QColor kBlackKey(20, 20, 20);
+const QColor kLitWhite(255, 255, 0);
+const QColor kLitBlack(0, 220, 220);
+const QColor kEdge(0, 0, 0);
+
+} // namespace
+
+OnScreenKeyboard::OnScreenKeyboard(QWidget* parent) : QWidget(parent) {}
+
+void OnScreenKeyboard::setFirstKey(int key) {
+    m_firstKey = key - ((key % 12) + 12) % 12;
+    update();
+}
+
+void OnScreenKeyboard::setLit(int key, bool lit) {
+    if (key < 0 || key > 127 || m_lit.test(static_cast<std::size_t>(key)) == lit) {
+        return;
+    }
+    m_lit.set(static_cast<std::size_t>(key), lit);
+    update();
+}
+
+void OnScreenKeyboard::reset() {
+    m_lit.reset();
+    update();
+}
+
+void OnScreenKeyboard::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const KeyboardGeometry g = geometry();
+    const int lastKey = std::min(127, m_firstKey + (width() / KeyboardGeometry::kOctaveWidth + 1) * 12);
+    for (const bool blackPass : {false, true}) {
+        for (int key = std::max(0, m_firstKey); key <= lastKey; ++key) {
+            if (KeyboardGeometry::isBlack(key) != blackPass) {
+                continue;
+            }
+            const KeyboardGeometry::KeyRect r = g.keyRect(key);
+            if (r.x >= width()) {
+                continue;
+            }
+            const bool on = lit(key);
+            painter.setPen(kEdge);
+            painter.setBrush(blackPass ? (on ? kLitBlack : kBlackKey) : (on ? kLitWhite : kWhiteKey));
+            painter.drawRect(r.x, r.y, r.width - 1, r.height - 1);
+        }
+    }
+}
+
+} // namespace tonwerk::ui

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "KeyboardGeometry.h"
+
+#include <QWidget>
+
+#include <bitset>
+
+namespace tonwerk::ui {
+
+// The Master screen's keyboard (control 1052): the keys the notes sound on, 147 pixels an octave,
+// from a C at its left edge. A note-on lights its key, a note-off darkens it; a new setup or device
+// darkens them all. Values in, nothing out. UI thread.
+class OnScreenKeyboard : public QWidget {
+    Q_OBJECT
+public:
+    explicit OnScreenKeyboard(QWidget* parent = nullptr);
+
+    // The key at the left edge (moved down to a C).
+    void setFirstKey(int key);
+    [[nodiscard]] int firstKey() const { return m_firstKey; }
+    void setLit(int key, bool lit);
+    [[nodiscard]] bool lit(int key) const { return key >= 0 && key < 128 && m_lit.test(static_cast<std::size_t>(key)); }
+    void reset();
+    [[nodiscard]] KeyboardGeometry geometry() const { return {m_firstKey, height()}; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    int m_firstKey = 36;
+    std::bitset<128> m_lit;
+};
+
+} // namespace tonwerk::ui
