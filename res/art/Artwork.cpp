@@ -149,15 +149,16 @@ const std::map<int, FaceInfo>& faceTable() {
 QFont fittingFont(const QString& text, QSizeF box, qreal most, bool bold = true) {
     QFont font;
     font.setBold(bold);
-    qreal size = std::max<qreal>(5.0, std::min(most, box.height()));
-    for (; size > 5.0; size -= 0.5) {
-        font.setPixelSize(static_cast<int>(size));
+    // In half pixels, from the largest the box allows down to 5 pixels.
+    int halves = static_cast<int>(2 * std::max<qreal>(5.0, std::min(most, box.height())));
+    for (; halves > 10; --halves) {
+        font.setPixelSize(halves / 2);
         const QFontMetricsF metrics(font);
         if (metrics.horizontalAdvance(text) <= box.width() && metrics.height() * 0.8 <= box.height()) {
             break;
         }
     }
-    font.setPixelSize(static_cast<int>(std::max<qreal>(5.0, size)));
+    font.setPixelSize(std::max(5, halves / 2));
     return font;
 }
 
