@@ -51,6 +51,19 @@ float integerSample(const std::byte* p, int bytes) {
     return static_cast<float>(static_cast<double>(static_cast<std::int64_t>(raw)) / 9223372036854775808.0);
 }
 
+// The first chunk `id` among a form's chunks.
+std::optional<platform::RiffChunk> firstChunk(std::span<const std::byte> form, platform::FourCc id) {
+    std::optional<platform::RiffChunk> found;
+    platform::RiffReader::forEachChunk(form, 0, [&](const platform::RiffChunk& chunk) {
+        if (chunk.id == id) {
+            found = chunk;
+            return false;
+        }
+        return true;
+    });
+    return found;
+}
+
 // A byte span as a file for libsndfile's virtual I/O.
 struct MemoryFile {
     std::span<const std::byte> bytes;
@@ -268,14 +281,7 @@ WaveFile openWave(std::span<const std::byte> bytes) {
     if (bytes.size() > 12 && form->data.size() < bytes.size() - 12) {
         file.form = bytes.subspan(12);
     }
-    std::optional<platform::RiffChunk> fmt;
-    platform::RiffReader::forEachChunk(file.form, 0, [&](const platform::RiffChunk& chunk) {
-        if (chunk.id == fourCc("fmt ")) {
-            fmt = chunk;
-            return false;
-        }
-        return true;
-    });
+    const std::optional<platform::RiffChunk> fmt = firstChunk(file.form, fourCc("fmt "));
     if (!fmt || fmt->declaredSize < 16) {
         file.result = WaveError::kNotWave;
         return file;
@@ -378,14 +384,7 @@ LoadedWave loadWave(std::span<const std::byte> bytes, int memMode, bool useWaveL
         fileRate = info.samplerate;
     } else if (riff && wave.format.codingTag() == kFormatPcm && wave.format.bitsPerSample > 0 &&
                wave.format.bitsPerSample <= 64) {
-        std::optional<platform::RiffChunk> dataChunk;
-        platform::RiffReader::forEachChunk(wave.form, 0, [&](const platform::RiffChunk& chunk) {
-            if (chunk.id == fourCc("data")) {
-                dataChunk = chunk;
-                return false;
-            }
-            return true;
-        });
+        const std::optional<platform::RiffChunk> dataChunk = firstChunk(wave.form, fourCc("data"));
         if (!dataChunk) {
             return fail(platform::MmioError::kChunkNotFound);
         }
