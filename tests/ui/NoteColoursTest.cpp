@@ -1,4 +1,4 @@
-#include "screens/NoteColours.h"
+#include "screens/controls/NoteColours.h"
 
 #include <gtest/gtest.h>
 
@@ -41,4 +41,24 @@ TEST(NoteColours, RememberedKeysAndTheVelocityDisplay) {
     EXPECT_EQ(bar.shownVelocity(), 70);
     bar.reset();
     EXPECT_EQ(bar.soundingKeys(), 0);
+}
+
+#include "screens/controls/NoteColourStrip.h"
+
+TEST(NoteColourStrip, LinesAtTheVelocityInThePitchColour) {
+    NoteColourStrip strip;
+    strip.resize(16, 128);
+    strip.noteOn(61, 127); // red, at the top
+    strip.noteOn(62, 0);   // green, at the bottom
+    QImage picture = strip.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(8, 0), QColor(255, 0, 0));
+    EXPECT_EQ(picture.pixelColor(8, 127), QColor(0, 255, 0));
+    EXPECT_EQ(picture.pixelColor(2, 0), QColor(0, 0, 0)); // 4 pixels in from the side
+    EXPECT_EQ(strip.shownVelocity(), 0);
+    strip.noteOff(61);
+    picture = strip.grab().toImage();
+    EXPECT_EQ(picture.pixelColor(8, 0), QColor(0, 0, 0)); // the black line where it was struck
+    strip.reset();
+    EXPECT_FALSE(strip.shownVelocity());
+    EXPECT_EQ(strip.grab().toImage().pixelColor(8, 127), QColor(0, 0, 0));
 }
