@@ -50,8 +50,8 @@ constexpr ControlSpec kMaster[] = {
 
 // DJ and Rock screens: one position each, the DJ face and, where it differs, the Rock face.
 struct SharedControl {
-    ControlSpec spec; // with the DJ face
-    int rockFace = 0; // 0: the same face
+    ControlSpec control; // with the DJ face
+    int rockFace = 0;    // 0: the same face
 };
 
 constexpr SharedControl kDjRock[] = {
@@ -154,11 +154,11 @@ std::vector<ControlSpec> screenControls(midi::ScreenKind screen) {
     }
     const bool dj = screen == midi::ScreenKind::Dj;
     for (const SharedControl& shared : kDjRock) {
-        ControlSpec spec = shared.spec;
+        ControlSpec control = shared.control;
         if (!dj && shared.rockFace != 0) {
-            spec.face = shared.rockFace;
+            control.face = shared.rockFace;
         }
-        controls.push_back(spec);
+        controls.push_back(control);
     }
     for (int pad = 0; pad < kPadCount; ++pad) {
         const PadPlace& place = dj ? kPads[pad].dj : kPads[pad].rock;
