@@ -18,15 +18,23 @@ int indexOf(const std::vector<std::string>& names, const std::string& name) {
 MidiDeviceManager::MidiDeviceManager(platform::MidiPorts& ports, core::Notifier& notifier, ScreenFeedback& screen)
     : m_ports(ports), m_notifier(notifier), m_screen(screen) {}
 
+void MidiDeviceManager::reportOpenError(bool output, int code, std::string_view detail) {
+    std::string text(platform::midiErrorText(code));
+    if (!detail.empty()) {
+        text.append(" (").append(detail).append(")");
+    }
+    m_notifier.notify(core::MessageRequest{
+        text, output ? "Tonwerk  -  MIDI-Output   Initialize-Error" : "Tonwerk  -  MIDI-Input    Initialize-Error",
+        core::MessageIcon::Error, core::MessageButtons::Ok});
+}
+
 int MidiDeviceManager::openInput(int id) {
     if (id == m_inputId && m_ports.inputOpen()) {
         return platform::MidiError::kNone;
     }
     const int code = m_ports.openInput(id);
     if (code != platform::MidiError::kNone) {
-        m_notifier.notify(core::MessageRequest{std::string(platform::midiErrorText(code)),
-                                               "Tonwerk  -  MIDI-Input    Initialize-Error", core::MessageIcon::Error,
-                                               core::MessageButtons::Ok});
+        reportOpenError(false, code);
         return code;
     }
     m_inputId = id;
@@ -41,9 +49,7 @@ int MidiDeviceManager::openOutput(int id) {
     }
     const int code = m_ports.openOutput(id);
     if (code != platform::MidiError::kNone) {
-        m_notifier.notify(core::MessageRequest{std::string(platform::midiErrorText(code)),
-                                               "Tonwerk  -  MIDI-Output   Initialize-Error", core::MessageIcon::Error,
-                                               core::MessageButtons::Ok});
+        reportOpenError(true, code);
         return code;
     }
     m_outputId = id;

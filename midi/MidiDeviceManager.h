@@ -6,6 +6,7 @@
 #include "platform/MidiPorts.h"
 
 #include <string>
+#include <string_view>
 
 namespace tonwerk::midi {
 
@@ -28,6 +29,9 @@ public:
     // is already open does nothing.
     int openInput(int id);
     int openOutput(int id);
+    // The Initialize-Error box of an input or output for a MIDI error code, with what was asked
+    // for when it helps ("Device is out of range. (Keystation)").
+    void reportOpenError(bool output, int code, std::string_view detail = {});
 
     void send(ShortMessage message) override { m_ports.send(message); }
 

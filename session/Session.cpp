@@ -203,10 +203,7 @@ void Session::openMidiDevices() {
         } else if (output && found && *found == -1) {
             id = -1;
         } else {
-            m_notifier.notify(
-                {std::string(platform::midiErrorText(platform::MidiError::kBadDevice)) + " (" + wanted + ")",
-                 output ? "Tonwerk  -  MIDI-Output   Initialize-Error" : "Tonwerk  -  MIDI-Input    Initialize-Error",
-                 core::MessageIcon::Error, core::MessageButtons::Ok});
+            m_devices->reportOpenError(output, platform::MidiError::kBadDevice, wanted);
         }
     };
     if (m_options.midiIn) {
