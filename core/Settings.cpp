@@ -89,6 +89,7 @@ constexpr SettingEntry kEntries[] = {
     // Kept beside the device numbers; after the entries older settings files have.
     stringEntry("Options", "MidiInDeviceName", &Settings::midiInDeviceName),
     stringEntry("Options", "MidiOutDeviceName", &Settings::midiOutDeviceName),
+    intEntry("Setup", "ScreenScale", &Settings::screenScale),
 };
 
 int& intRef(Settings& s, const SettingEntry& e) {
@@ -189,6 +190,16 @@ Status saveSettingsFile(const fs::path& path, const Settings& settings) {
         }
     }
     saveSettings(profile, settings);
+    return profile.save(path);
+}
+
+Status storeSampleMemoryMode(const fs::path& path, int mode) {
+    Status readStatus = Status::success();
+    ProfileFile profile = ProfileFile::load(path, &readStatus);
+    if (!readStatus.ok()) {
+        return readStatus;
+    }
+    profile.setInt("Developer", "DSMemMode", mode);
     return profile.save(path);
 }
 

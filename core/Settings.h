@@ -55,6 +55,8 @@ struct Settings {
     int graphicWindowOpen = 0;
     int loadStartupSong = 1;
     int performanceDisplay = 0;
+    // The screens' scale: 0 fits the screen to the window, 100, 150 or 200 fix it in percent.
+    int screenScale = 0;
     int bpmFlags = 0;
     int midiWarning = -1;
     // [DS-Treiber GUID]: the chosen sound device's 16-byte identifier and its name.
@@ -134,6 +136,9 @@ void saveSettings(platform::ProfileFile& profile, const Settings& settings);
 [[nodiscard]] Settings loadSettingsFile(const std::filesystem::path& path, const SettingsEnvironment& environment,
                                         platform::Status* status = nullptr);
 [[nodiscard]] platform::Status saveSettingsFile(const std::filesystem::path& path, const Settings& settings);
+// The sound memory mode chosen on a screen, stored under "Developer"/"DSMemMode" (the one place it
+// is written; it takes effect at the next start).
+[[nodiscard]] platform::Status storeSampleMemoryMode(const std::filesystem::path& path, int mode);
 
 // The settings file of this user: $XDG_CONFIG_HOME/tonwerk/Tonwerk.ini (~/.config by default).
 [[nodiscard]] std::filesystem::path settingsFilePath();

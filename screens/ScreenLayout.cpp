@@ -139,7 +139,81 @@ constexpr const char* kSoloNames[kVisibleSplitRows] = {"row 1 solo", "row 2 solo
                                                        "row 4 solo", "row 5 solo", "row 6 solo",
                                                        "row 7 solo", "row 8 solo", "row 9 solo"};
 
+// Panels every screen has: the 16 meters in two banks of eight beside the video monitor (splits
+// 1-8 on the left like pads 1-8, 9-16 on the right), the video monitor above the zoom strip, the
+// keyboard velocity slider at the right edge and the joystick's beside it.
+constexpr int kMeterY = 34;
+constexpr int kMeterHeight = 112;
+constexpr int kMeterWidth = 13;
+constexpr int kMeterPitch = 19;
+constexpr int kLeftMeterX = 40;
+constexpr int kRightMeterX = 608;
+
+constexpr const char* kMeterLabels[kPadCount] = {"1", "2",  "3",  "4",  "5",  "6",  "7",  "8",
+                                                 "9", "10", "11", "12", "13", "14", "15", "16"};
+
+void addCommonPanels(std::vector<PanelSpec>& panels) {
+    for (int meter = 0; meter < kPadCount; ++meter) {
+        const int x = (meter < 8 ? kLeftMeterX : kRightMeterX) + kMeterPitch * (meter % 8);
+        panels.push_back({kFirstMeterId + meter,
+                          PanelKind::LevelMeter,
+                          {x, kMeterY, kMeterWidth, kMeterHeight},
+                          kMeterLabels[meter],
+                          {x - 3, kMeterY + kMeterHeight + 1, kMeterWidth + 6, 10},
+                          meter});
+    }
+    panels.push_back({0, PanelKind::VideoMonitor, {317, 118, 164, 123}, "VIDEO", {}, 0});
+    panels.push_back({1195, PanelKind::KeyboardVelocity, {768, 240, 16, 150}, "VELO", {754, 228, 44, 11}, 0});
+    panels.push_back({1197, PanelKind::JoystickVelocity, {748, 240, 16, 150}, "", {}, 0});
+}
+
+constexpr PanelSpec kMasterPanels[] = {
+    // The velocity, tempo and pitch displays sit between the table's arrows; there is no room
+    // for a label beside them, so their tooltips name them.
+    {0, PanelKind::VelocityDisplay, {351, 393, 22, 11}, "", {}, 0},
+    {0, PanelKind::TempoDisplay, {384, 393, 20, 11}, "", {}, 0},
+    {0, PanelKind::PitchDisplay, {415, 393, 19, 11}, "", {}, 0},
+    {1515, PanelKind::BarDisplay, {50, 417, 43, 24}, "BAR", {49, 405, 44, 11}, 0},
+    {1516, PanelKind::BeatDisplay, {115, 417, 42, 24}, "BEAT", {114, 405, 44, 11}, 0},
+    {1517, PanelKind::LengthDisplay, {176, 417, 62, 24}, "LENGTH", {176, 405, 62, 11}, 0},
+    {1015, PanelKind::SplitList, {184, 272, 508, 119}, "SPLITS", {184, 260, 120, 11}, 0},
+    {0, PanelKind::Label, {147, 260, 37, 11}, "ON SOLO", {147, 260, 37, 11}, 0},
+    {1240, PanelKind::NoteColourBar, {20, 258, 14, 136}, "", {}, 0},
+    {1000, PanelKind::KeyRangeBar, {22, 458, 756, 12}, "KEY RANGE", {22, 446, 120, 11}, 0},
+    {1052, PanelKind::Keyboard, {22, 472, 756, 60}, "", {}, 0},
+};
+
+constexpr PanelSpec kDjRockPanels[] = {
+    {0, PanelKind::VelocityDisplay, {322, 466, 36, 14}, "VELO", {318, 454, 44, 11}, 0},
+    {0, PanelKind::TempoDisplay, {369, 466, 36, 14}, "TEMPO", {365, 454, 44, 11}, 0},
+    {0, PanelKind::PitchDisplay, {416, 466, 36, 14}, "PITCH", {412, 454, 44, 11}, 0},
+    {1515, PanelKind::BarDisplay, {262, 270, 41, 21}, "BAR", {260, 258, 44, 11}, 0},
+    {1516, PanelKind::BeatDisplay, {361, 270, 41, 21}, "BEAT", {359, 258, 44, 11}, 0},
+    {1517, PanelKind::LengthDisplay, {424, 270, 56, 21}, "LENGTH", {424, 258, 56, 11}, 0},
+    {1374, PanelKind::FolderList, {131, 293, 56, 86}, "FOLDERS", {131, 266, 56, 11}, 0},
+    {1375, PanelKind::MediaList, {248, 314, 303, 38}, "SAMPLES & CLIPS", {248, 302, 303, 11}, 0},
+    {1376, PanelKind::StyleList, {248, 375, 303, 17}, "STYLES", {248, 362, 303, 11}, 0},
+    {1377, PanelKind::SetupList, {612, 293, 57, 86}, "SETUPS", {612, 266, 57, 11}, 0},
+    {1000, PanelKind::KeyRangeBar, {248, 398, 303, 18}, "KEYS", {190, 401, 56, 11}, 0},
+};
+
+constexpr PanelSpec kCrossfader = {1334, PanelKind::Crossfader, {300, 558, 200, 22}, "X-FADE", {250, 563, 48, 11}, 0};
+
 } // namespace
+
+std::vector<PanelSpec> screenPanels(midi::ScreenKind screen) {
+    std::vector<PanelSpec> panels;
+    addCommonPanels(panels);
+    if (screen == midi::ScreenKind::Master) {
+        panels.insert(panels.end(), std::begin(kMasterPanels), std::end(kMasterPanels));
+        return panels;
+    }
+    panels.insert(panels.end(), std::begin(kDjRockPanels), std::end(kDjRockPanels));
+    if (screen == midi::ScreenKind::Dj) {
+        panels.push_back(kCrossfader);
+    }
+    return panels;
+}
 
 std::vector<ControlSpec> screenControls(midi::ScreenKind screen) {
     std::vector<ControlSpec> controls;

@@ -63,6 +63,45 @@ inline constexpr int kVisibleSplitRows = 9;
 [[nodiscard]] int onOffButtonId(int row);
 [[nodiscard]] int soloButtonId(int row);
 
+// The screen's other parts: displays, meters, sliders, the split list, the keyboard, and the places
+// kept for the parts the file browser, key-range bar and video monitor bring. Where each sits is
+// this program's choice; their ids are the controls' ids of the screen dialog.
+enum class PanelKind {
+    LevelMeter,       // controls 1285-1300, one per split 1-16 (`index` 0-15)
+    VelocityDisplay,  // the keyboard velocity beside its arrows
+    TempoDisplay,     // the setup tempo
+    PitchDisplay,     // the setup pitch in semitones
+    BarDisplay,       // 1515: the bar of the song position or the synchronised loop
+    BeatDisplay,      // 1516: the beat
+    LengthDisplay,    // 1517: the song's length
+    KeyboardVelocity, // 1195: vertical slider 0-127
+    JoystickVelocity, // 1197: vertical slider, hidden until the joystick plays
+    Crossfader,       // 1334: horizontal slider 0-127 (DJ screen)
+    SplitList,        // 1015: the 24 splits (shown on the Master screen)
+    Keyboard,         // 1052: the on-screen keyboard
+    NoteColourBar,    // 1240
+    KeyRangeBar,      // 1000: kept free for the key-range bar
+    VideoMonitor,     // kept free for the embedded video monitor
+    FolderList,       // 1374-1377: kept free for the file browser's four lists
+    MediaList,
+    StyleList,
+    SetupList,
+    Label, // a caption of the row buttons
+};
+
+struct PanelSpec {
+    int id = 0;
+    PanelKind kind = PanelKind::Label;
+    PixelRect rect;
+    const char* label = ""; // drawn in `labelRect` in the screen's label colour
+    PixelRect labelRect;    // empty: no label on the screen (the control's tooltip names it)
+    int index = 0;          // the meter's split (0-15)
+};
+
+// The panels of a screen (the easy layout has the Rock screen's).
+[[nodiscard]] std::vector<PanelSpec> screenPanels(midi::ScreenKind screen);
+inline constexpr int kFirstMeterId = 1285;
+
 // The screen's size in logical pixels.
 inline constexpr int kScreenWidth = 801;
 inline constexpr int kScreenHeight = 584;

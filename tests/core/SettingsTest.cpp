@@ -61,11 +61,12 @@ TEST(Settings, StyleFolderPrefersRemovableMedia) {
 
 TEST(Settings, TableOrderAndNames) {
     const auto entries = settingEntries();
-    ASSERT_EQ(entries.size(), 59u);
+    ASSERT_EQ(entries.size(), 60u);
     EXPECT_EQ(entries.front().key, "Tagestip");
     EXPECT_EQ(entries[56].key, "DSMemMode");
     EXPECT_FALSE(entries[56].stored);
-    EXPECT_EQ(entries.back().key, "MidiOutDeviceName");
+    EXPECT_EQ(entries[58].key, "MidiOutDeviceName");
+    EXPECT_EQ(entries.back().key, "ScreenScale");
     std::set<std::pair<std::string, std::string>> seen;
     for (const SettingEntry& e : entries) {
         EXPECT_TRUE(seen.insert({std::string(e.section), std::string(e.key)}).second) << e.key;
@@ -176,3 +177,21 @@ TEST(Settings, UnreadableFileIsNeverOverwritten) {
 }
 
 } // namespace
+
+// The sound memory mode is read from the settings file but written only by the screens' choice;
+// the rest of the file stays as it was.
+TEST(Settings, SampleMemoryModeIsStoredAlone) {
+    const TempDir dir;
+    const fs::path file = dir / "Tonwerk.ini";
+    const SettingsEnvironment env = environmentIn(dir);
+    Settings settings = defaultSettings(env);
+    settings.keyboardVelocity = 99;
+    ASSERT_TRUE(saveSettingsFile(file, settings).ok());
+    ASSERT_TRUE(storeSampleMemoryMode(file, 4).ok());
+    const Settings read = loadSettingsFile(file, env);
+    EXPECT_EQ(read.sampleMemoryMode, 4);
+    EXPECT_EQ(read.keyboardVelocity, 99);
+    // Saving the whole settings again keeps the stored mode.
+    ASSERT_TRUE(saveSettingsFile(file, read).ok());
+    EXPECT_EQ(loadSettingsFile(file, env).sampleMemoryMode, 4);
+}

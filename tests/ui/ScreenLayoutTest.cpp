@@ -95,3 +95,47 @@ TEST(ScreenLayout, PadNotes) {
     EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 0), -1);
     EXPECT_EQ(ui::padNote(midi::ScreenKind::Dj, 17), -1);
 }
+
+// The panels and their labels: inside the screen, clear of every command control and of each
+// other (a label may sit on its own panel only when it is drawn inside it).
+TEST(ScreenLayout, PanelsAndLabelsLeaveTheControlsFree) {
+    for (const auto screen :
+         {midi::ScreenKind::Master, midi::ScreenKind::Rock, midi::ScreenKind::Dj, midi::ScreenKind::Easy}) {
+        const auto controls = ui::screenControls(screen);
+        const auto panels = ui::screenPanels(screen);
+        struct Area {
+            ui::PixelRect rect;
+            std::string name;
+            std::size_t owner;
+        };
+        std::vector<Area> areas;
+        for (std::size_t i = 0; i < panels.size(); ++i) {
+            const auto& p = panels[i];
+            areas.push_back({p.rect, std::string("panel ") + p.label + "#" + std::to_string(i), i});
+            if (p.labelRect.width > 0 && !(p.labelRect == p.rect)) {
+                areas.push_back({p.labelRect, std::string("label ") + p.label, i});
+            }
+        }
+        for (const Area& a : areas) {
+            EXPECT_GE(a.rect.x, 0) << a.name;
+            EXPECT_GE(a.rect.y, 0) << a.name;
+            EXPECT_LE(a.rect.x + a.rect.width, ui::kScreenWidth) << a.name;
+            EXPECT_LE(a.rect.y + a.rect.height, ui::kScreenHeight) << a.name;
+            for (const ControlSpec& c : controls) {
+                EXPECT_FALSE(a.rect.intersects(c.rect))
+                    << a.name << " covers " << c.name << " on screen " << static_cast<int>(screen);
+            }
+        }
+        for (std::size_t i = 0; i < areas.size(); ++i) {
+            for (std::size_t j = i + 1; j < areas.size(); ++j) {
+                EXPECT_FALSE(areas[i].rect.intersects(areas[j].rect))
+                    << areas[i].name << " and " << areas[j].name << " overlap on screen " << static_cast<int>(screen);
+            }
+        }
+        int meters = 0;
+        for (const auto& p : panels) {
+            meters += p.kind == ui::PanelKind::LevelMeter ? 1 : 0;
+        }
+        EXPECT_EQ(meters, 16);
+    }
+}

@@ -1,4 +1,4 @@
-#include "screens/SplitListLayout.h"
+#include "screens/controls/SplitListLayout.h"
 
 #include <gtest/gtest.h>
 
