@@ -3,10 +3,13 @@
 #include "QtNotifier.h"
 #include "core/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
+#include "session/Commands.h"
 #include "session/Session.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -44,13 +47,66 @@ QPalette programColourScheme(const QPalette& base) {
     return p;
 }
 
-// What the screens show of the engine for now: device losses and returns go to the error stream
-// until the screens have their status line.
+// The engines' screen feedback goes to the screen now shown; between screens (and before the
+// first) device news goes to the error stream, and the rest waits for the next screen's refresh.
 class ProgramShell::Screen final : public midi::ScreenFeedback {
 public:
+    void setCurrent(ScreenDialog* screen) { m_current = screen; }
+
+    void keyReleased(int key) override {
+        if (m_current != nullptr) {
+            m_current->keyReleased(key);
+        }
+    }
+    void padLights(midi::ShortMessage message) override {
+        if (m_current != nullptr) {
+            m_current->padLights(message);
+        }
+    }
+    void velocityMeters(const std::int32_t* lastVelocity, int count) override {
+        if (m_current != nullptr) {
+            m_current->velocityMeters(lastVelocity, count);
+        }
+    }
+    void noteDisplay(midi::ShortMessage message) override {
+        if (m_current != nullptr) {
+            m_current->noteDisplay(message);
+        }
+    }
+    void splitLineChanged(int split) override {
+        if (m_current != nullptr) {
+            m_current->splitLineChanged(split);
+        }
+    }
+    void splitSelected(int split) override {
+        if (m_current != nullptr) {
+            m_current->splitSelected(split);
+        }
+    }
+    void crossfaderMoved(int value) override {
+        if (m_current != nullptr) {
+            m_current->crossfaderMoved(value);
+        }
+    }
+    void beatDisplay(int bar, int beat) override {
+        if (m_current != nullptr) {
+            m_current->beatDisplay(bar, beat);
+        }
+    }
     void deviceStatus(const std::string& text) override {
         static_cast<void>(std::fprintf(stderr, "Tonwerk: %s\n", text.c_str()));
+        if (m_current != nullptr) {
+            m_current->deviceStatus(text);
+        }
     }
+    void refresh() override {
+        if (m_current != nullptr) {
+            m_current->refresh();
+        }
+    }
+
+private:
+    ScreenDialog* m_current = nullptr;
 };
 
 ProgramShell::~ProgramShell() = default;
@@ -79,6 +135,36 @@ void ProgramShell::startDevices(core::Settings& settings) {
         }
     });
     m_clock->start();
+}
+
+void ProgramShell::placeWindow(ScreenDialog& dialog, const core::Settings& settings, bool first) {
+    if (first) {
+        // The first screen opens where the last run left it (when that is on a screen now).
+        if (settings.masterDlgLeft != 0 || settings.masterDlgTop != 0) {
+            const QPoint stored(settings.masterDlgLeft, settings.masterDlgTop);
+            if (QGuiApplication::screenAt(stored + QPoint(40, 40)) != nullptr) {
+                dialog.move(stored);
+            }
+        }
+        return;
+    }
+    // A screen switch keeps the window where it was, as large as it was, full screen or not.
+    dialog.setGeometry(m_window.geometry);
+    dialog.setWindowState(m_window.state);
+}
+
+void ProgramShell::firstScreenShown(ScreenDialog& dialog) {
+    // The first screen's start: the start-up setup from the program folder with its song, then the
+    // setup the performer asked to have loaded at start.
+    const std::filesystem::path startup = m_environment.programDirectory / "StartUp.mks";
+    if (m_settings.loadStartupSong != 0 && std::filesystem::exists(startup)) {
+        m_session->commands().loadSetup(startup);
+    }
+    if (dialog.settings().loadSetupAtStart && !dialog.settings().currentSetupPath.empty()) {
+        m_session->commands().loadSetup(dialog.settings().currentSetupPath);
+    }
+    dialog.setWindowTitle(ScreenDialog::captionFor(m_session->setupName()));
+    dialog.refresh();
 }
 
 ProgramShell::ProgramShell(core::Notifier& notifier, std::filesystem::path settingsFile,
@@ -124,14 +210,22 @@ void ProgramShell::run() {
     auto* qtNotifier = dynamic_cast<QtNotifier*>(&m_notifier);
     m_loop.run(m_settings, [this, qtNotifier](const core::Settings& handed) {
         core::Settings settings = handed;
-        if (m_state.firstScreen) {
+        const bool first = m_state.firstScreen;
+        if (first) {
             startDevices(settings);
         }
-        ScreenDialog dialog(m_state.screenDialogId, settings, m_loop, m_setupName);
+        ScreenDialog dialog(m_state.currentScreen, settings, *m_session, m_loop);
+        m_screen->setCurrent(&dialog);
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(&dialog);
         }
+        placeWindow(dialog, settings, first);
+        if (first) {
+            QTimer::singleShot(0, &dialog, [this, &dialog] { firstScreenShown(dialog); });
+        }
         dialog.exec();
+        m_window = {dialog.geometry(), dialog.windowState()};
+        m_screen->setCurrent(nullptr);
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(nullptr);
         }

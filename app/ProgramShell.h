@@ -5,6 +5,7 @@
 #include "session/ScreenLoop.h"
 
 #include <QPalette>
+#include <QRect>
 
 #include <filesystem>
 #include <memory>
@@ -18,6 +19,8 @@ class Session;
 }
 
 namespace tonwerk::ui {
+
+class ScreenDialog;
 
 // The program's lifetime on the Qt side: loads the settings, builds the session (the engines of
 // the run), applies the colour scheme, shows the performance screens in the screen loop until Exit
@@ -43,6 +46,11 @@ private:
     // The first screen's start: the session's devices (the PC keyboard plays when there is no
     // MIDI input), MIDI input delivery on this thread and the dispatcher's 4 ms tick.
     void startDevices(core::Settings& settings);
+    // Where a screen's window opens: the stored position for the first, the last screen's
+    // geometry and state (maximised, full screen) after a switch.
+    void placeWindow(ScreenDialog& dialog, const core::Settings& settings, bool first);
+    // Once the first screen shows: the start-up setup and its song, the setup asked for at start.
+    void firstScreenShown(ScreenDialog& dialog);
 
     core::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
@@ -50,7 +58,11 @@ private:
     session::AppState m_state;
     core::Settings m_settings;
     session::ScreenLoop m_loop;
-    std::string m_setupName;
+    struct WindowPlacement {
+        QRect geometry;
+        Qt::WindowStates state;
+    };
+    WindowPlacement m_window;
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<session::Session> m_session;
     std::unique_ptr<QSocketNotifier> m_midiInput;

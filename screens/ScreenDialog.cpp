@@ -1,75 +1,433 @@
 #include "ScreenDialog.h"
 
+#include "ScreenCommands.h"
+#include "core/ErrorReporting.h"
+#include "midi/SplitFields.h"
 #include "res/Strings.h"
+#include "res/art/Artwork.h"
+#include "screens/controls/BitmapButton.h"
+#include "screens/controls/BitmapSlider.h"
+#include "screens/controls/LevelMeter.h"
+#include "screens/controls/NoteColourStrip.h"
+#include "screens/controls/OnScreenKeyboard.h"
+#include "screens/controls/SplitList.h"
+#include "screens/controls/ValueDisplay.h"
+#include "session/Commands.h"
+#include "session/Session.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMimeData>
 #include <QPainter>
-#include <QPushButton>
+#include <QUrl>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace tonwerk::ui {
 
 namespace {
 
-QString screenName(int dialogId) {
-    switch (dialogId) {
-    case session::kMasterScreenDialogId:
-        return QStringLiteral("Master-Screen");
-    case session::kRockScreenDialogId:
-        return QStringLiteral("Rock-Screen");
+constexpr int kTickMs = 50;
+constexpr int kStatusTicks = 160; // a device status stays 8 s
+// Where the device status line sits: under the title, between the meters.
+constexpr PixelRect kStatusRect{240, 66, 320, 14};
+// The slider knobs in screen pixels (vertical: width × height).
+constexpr PixelRect kVerticalKnobSize{0, 0, SliderGeometry::kKnobAcrossVertical, SliderGeometry::kKnobAlongVertical};
+constexpr PixelRect kHorizontalKnobSize{0, 0, SliderGeometry::kKnobAlongHorizontal,
+                                        SliderGeometry::kKnobAcrossHorizontal};
+
+QString fromUtf8(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+QString screenTitle(midi::ScreenKind screen) {
+    switch (screen) {
+    case midi::ScreenKind::Master:
+        return QStringLiteral("MASTER");
+    case midi::ScreenKind::Rock:
+        return QStringLiteral("ROCK");
+    case midi::ScreenKind::Easy:
+        return QStringLiteral("EASY");
     default:
-        break;
+        return QStringLiteral("DJ");
     }
-    return QStringLiteral("DJ-Screen");
+}
+
+bool reservedPanel(PanelKind kind) {
+    switch (kind) {
+    case PanelKind::KeyRangeBar:
+    case PanelKind::VideoMonitor:
+    case PanelKind::FolderList:
+    case PanelKind::MediaList:
+    case PanelKind::StyleList:
+    case PanelKind::SetupList:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QRect toQRect(const PixelRect& r) { return {r.x, r.y, r.width, r.height}; }
+
+bool isPad(int id) { return id >= kFirstPadId && id < kFirstPadId + kPadCount; }
+
+int padOf(int id) { return id - kFirstPadId + 1; }
+
+// The default file dialog: Qt's own, asked never to confirm an overwrite itself (the screen asks).
+QString chooseWithQt(QWidget* parent, ScreenHost::FileDialog kind, const QString& title, const QString& filter,
+                     const QString& folder, const QString& file) {
+    const QString start = file.isEmpty() ? folder : QDir(folder).filePath(file);
+    if (kind == ScreenHost::FileDialog::Open) {
+        return QFileDialog::getOpenFileName(parent, title, start, filter);
+    }
+    return QFileDialog::getSaveFileName(parent, title, start, filter, nullptr, QFileDialog::DontConfirmOverwrite);
 }
 
 } // namespace
 
-ScreenDialog::ScreenDialog(int dialogId, core::Settings settings, session::ScreenLoop& loop,
-                           const std::string& setupName, QWidget* parent)
-    : QDialog(parent), m_dialogId(dialogId), m_settings(std::move(settings)), m_loop(loop) {
+ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, session::Session& session,
+                           session::ScreenLoop& loop, ScreenHost host, QWidget* parent)
+    : QDialog(parent), m_screen(screen), m_settings(std::move(settings)), m_session(session), m_loop(loop),
+      m_host(std::move(host)) {
+    if (!m_host.chooseFile) {
+        m_host.chooseFile = chooseWithQt;
+    }
+    if (!m_host.openUrl) {
+        m_host.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    }
     setObjectName(QStringLiteral("screenDialog"));
-    setWindowTitle(captionFor(setupName));
-    setFixedSize(kClientWidth, kClientHeight);
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
+                   Qt::WindowCloseButtonHint);
+    setAcceptDrops(true);
+    setFocusPolicy(Qt::StrongFocus);
+    setMinimumSize(kScreenWidth / 4, kScreenHeight / 4);
 
-    struct Command {
-        const char* objectName;
-        const char* label;
-        int x;
-        std::function<void()> action;
-    };
-    const Command commands[] = {
-        {"rockScreenButton", "&Rock-Screen", 20, [this] { switchScreen(midi::ScreenKind::Rock); }},
-        {"djScreenButton", "&DJ-Screen", 140, [this] { switchScreen(midi::ScreenKind::Dj); }},
-        {"masterScreenButton", "&Master-Screen", 260, [this] { switchScreen(midi::ScreenKind::Master); }},
-        {"exitButton", "Exit", kClientWidth - 120, [this] { exitCommand(); }},
-    };
-    for (const Command& command : commands) {
-        auto* button = new QPushButton(QString::fromUtf8(command.label), this);
-        button->setObjectName(QString::fromUtf8(command.objectName));
-        button->setGeometry(command.x, kClientHeight - 50, 100, 30);
-        button->setAutoDefault(false);
-        connect(button, &QPushButton::clicked, this, command.action);
+    m_session.commands().setScreen(m_screen);
+    // A stored keyboard velocity outside 0-127 becomes 127.
+    const int velocity =
+        m_settings.keyboardVelocity >= 0 && m_settings.keyboardVelocity <= 127 ? m_settings.keyboardVelocity : 127;
+    m_settings.keyboardVelocity = m_session.commands().setKeyboardVelocity(velocity);
+
+    buildControls();
+    buildPanels();
+    const PixelRect window = windowRectFor(m_settings.screenScale);
+    resize(window.width, window.height);
+    layoutScreen();
+    updateCaption();
+    refresh();
+
+    m_timer.setInterval(kTickMs);
+    connect(&m_timer, &QTimer::timeout, this, &ScreenDialog::screenTick);
+    if (m_session.devicesStarted()) {
+        m_timer.start();
     }
 }
+
+ScreenDialog::~ScreenDialog() = default;
+
+int ScreenDialog::dialogId() const { return session::screenDialogIdFor(m_screen); }
 
 QString ScreenDialog::captionFor(const std::string& setupName) {
-    return QStringLiteral("%1  %2").arg(
-        QString::fromUtf8(res::loadString(res::StringId::kProgramTitle).data(),
-                          static_cast<qsizetype>(res::loadString(res::StringId::kProgramTitle).size())),
-        QString::fromStdString(setupName));
+    return QStringLiteral("%1  %2").arg(fromUtf8(res::loadString(res::StringId::kProgramTitle)),
+                                        QString::fromStdString(setupName));
 }
 
-void ScreenDialog::exitCommand() {
-    if (m_loop.exitCommand()) {
-        m_closing = true;
-        accept();
+void ScreenDialog::updateCaption() { setWindowTitle(captionFor(m_session.setupName())); }
+
+// --- Building ---
+
+void ScreenDialog::buildControls() {
+    m_controlSpecs = screenControls(m_screen);
+    for (const ControlSpec& spec : m_controlSpecs) {
+        auto* button = new BitmapButton(this);
+        button->setObjectName(QStringLiteral("control%1").arg(spec.id));
+        button->setToolTip(QString::fromUtf8(spec.name));
+        std::uint32_t flags = ButtonFlag::kTransparent;
+        if ((spec.kind & ButtonKind::kToggle) != 0) {
+            flags |= ButtonFlag::kToggle;
+        }
+        if ((spec.kind & ButtonKind::kRepeat) != 0) {
+            flags |= ButtonFlag::kRepeat;
+        }
+        button->configure(spec.id, QPixmap(), QPixmap(), QString(), flags);
+        m_buttons[spec.id] = button;
+        const int id = spec.id;
+        if (isPad(id)) {
+            connect(button, &BitmapButton::pressed, this, [this](int pad) { padPressed(pad); });
+            connect(button, &BitmapButton::released, this, [this](int pad) { padReleased(pad); });
+            connect(button, &BitmapButton::doubleClicked, this, [this](int pad) { padDoubleClicked(pad); });
+        } else if (id == CommandId::kVideo1 || id == CommandId::kVideo2) {
+            connect(button, &BitmapButton::command, this, [this](int video) { videoButton(video); });
+            connect(button, &BitmapButton::doubleClicked, this, [this](int video) { videoDoubleClicked(video); });
+        } else {
+            connect(button, &BitmapButton::command, this, [this](int which) { command(which); });
+        }
+        connect(button, &BitmapButton::fileDropped, this,
+                [this](int which, const QString& path) { fileDropped(which, path); });
     }
 }
 
-void ScreenDialog::switchScreen(midi::ScreenKind screen) {
-    m_loop.switchScreen(screen);
-    m_closing = true;
-    accept();
+void ScreenDialog::buildPanels() {
+    m_panelSpecs = screenPanels(m_screen);
+    m_panels.assign(m_panelSpecs.size(), nullptr);
+    for (std::size_t i = 0; i < m_panelSpecs.size(); ++i) {
+        const PanelSpec& spec = m_panelSpecs[i];
+        QWidget* widget = nullptr;
+        switch (spec.kind) {
+        case PanelKind::LevelMeter: {
+            auto* meter = new LevelMeter(this);
+            m_meterWidgets[static_cast<std::size_t>(spec.index)] = meter;
+            meter->setToolTip(QStringLiteral("Split %1").arg(spec.index + 1));
+            widget = meter;
+            break;
+        }
+        case PanelKind::VelocityDisplay:
+        case PanelKind::TempoDisplay:
+        case PanelKind::PitchDisplay:
+        case PanelKind::BarDisplay:
+        case PanelKind::BeatDisplay:
+        case PanelKind::LengthDisplay: {
+            auto* display = new ValueDisplay(this);
+            m_displays[spec.kind] = display;
+            static const std::map<PanelKind, const char*> kTips = {{PanelKind::VelocityDisplay, "Keyboard velocity"},
+                                                                   {PanelKind::TempoDisplay, "Tempo (BPM)"},
+                                                                   {PanelKind::PitchDisplay, "Pitch (semitones)"},
+                                                                   {PanelKind::BarDisplay, "Bar"},
+                                                                   {PanelKind::BeatDisplay, "Beat"},
+                                                                   {PanelKind::LengthDisplay, "Song length"}};
+            display->setToolTip(QString::fromUtf8(kTips.at(spec.kind)));
+            widget = display;
+            break;
+        }
+        case PanelKind::KeyboardVelocity:
+        case PanelKind::JoystickVelocity:
+        case PanelKind::Crossfader: {
+            auto* slider = new BitmapSlider(this);
+            const bool horizontal = spec.kind == PanelKind::Crossfader;
+            const std::uint32_t flags = SliderFlag::kTransparent | (horizontal ? SliderFlag::kHorizontal : 0U);
+            const int initial = spec.kind == PanelKind::Crossfader ? m_session.performance().split(0).crossfaderValue
+                                                                   : m_settings.keyboardVelocity;
+            slider->configure(spec.id, 127, spec.kind == PanelKind::Crossfader ? 64 : 127, std::clamp(initial, 0, 127),
+                              QPixmap(), QPixmap(), QPixmap(), flags);
+            if (spec.kind == PanelKind::KeyboardVelocity) {
+                m_keyboardVelocity = slider;
+                slider->setToolTip(QStringLiteral("Keyboard velocity"));
+                connect(slider, &BitmapSlider::valueChanged, this, [this](int /*id*/, int value) {
+                    m_settings.keyboardVelocity = m_session.commands().setKeyboardVelocity(value);
+                    showDisplays();
+                });
+            } else if (spec.kind == PanelKind::JoystickVelocity) {
+                m_joystickVelocity = slider;
+                slider->hide(); // until the joystick plays
+            } else {
+                m_crossfader = slider;
+                slider->setToolTip(QStringLiteral("Cross-fader"));
+                connect(slider, &BitmapSlider::valueChanged, this,
+                        [this](int /*id*/, int value) { m_session.commands().setCrossfader(value); });
+            }
+            widget = slider;
+            break;
+        }
+        case PanelKind::SplitList: {
+            m_splitList = new SplitList(this);
+            m_splitList->setObjectName(QStringLiteral("splitList"));
+            connect(m_splitList, &SplitList::selectionChanged, this,
+                    [this](int row) { m_session.commands().selectSplit(row); });
+            connect(m_splitList, &SplitList::scrolled, this, [this](int /*top*/) { showRowButtons(); });
+            connect(m_splitList, &SplitList::menuRequested, this, &ScreenDialog::listMenu);
+            connect(m_splitList, &SplitList::doubleClicked, this, &ScreenDialog::listDoubleClicked);
+            connect(m_splitList, &SplitList::cellEdited, this, &ScreenDialog::cellEdited);
+            widget = m_splitList;
+            break;
+        }
+        case PanelKind::Keyboard:
+            m_keyboard = new OnScreenKeyboard(this);
+            m_keyboard->setFirstKey(36);
+            widget = m_keyboard;
+            break;
+        case PanelKind::NoteColourBar:
+            m_noteStrip = new NoteColourStrip(this);
+            m_noteStrip->setToolTip(QStringLiteral("Notes by velocity"));
+            widget = m_noteStrip;
+            break;
+        default:
+            break; // drawn by the background: labels and the places kept free
+        }
+        m_panels[i] = widget;
+    }
+    // The split list exists on every screen and shows only on the Master screen.
+    if (m_splitList == nullptr) {
+        m_splitList = new SplitList(this);
+        m_splitList->setObjectName(QStringLiteral("splitList"));
+        m_splitList->hide();
+    }
+}
+
+QPixmap ScreenDialog::face(int bitmapId, const PixelRect& rect, bool pressed) const {
+    const qreal ratio = devicePixelRatioF();
+    const QSize size(rect.width, rect.height);
+    // Painted at the table size for the scaled screen's pixels, shown at the window's ratio: the
+    // face fills the scaled control and stays sharp.
+    QPixmap picture = art::userFace(art::userArtFolder(), bitmapId, size, ratio * m_placement.scale);
+    if (picture.isNull()) {
+        picture = art::paintFace(bitmapId, size, ratio * m_placement.scale, pressed);
+    } else if (pressed) {
+        return {}; // a user's face is pressed with a sunken edge
+    }
+    picture.setDevicePixelRatio(ratio);
+    return picture;
+}
+
+void ScreenDialog::applyFaces(BitmapButton& button, const ControlSpec& spec) {
+    const int id = spec.id;
+    if (isPad(id)) {
+        const int pad = padOf(id);
+        const midi::Split& split = m_session.performance().split(pad - 1);
+        const bool held = split.taskKind() == midi::SplitTask::Sample && split.isSampleMode(midi::SampleMode::Sync) &&
+                          (split.sample.sampleFlags & midi::SampleFlag::kTriggerMode) != 0;
+        const int shown = m_padLit[static_cast<std::size_t>(pad - 1)] ? spec.further[0]
+                          : held                                      ? spec.further[1]
+                                                                      : spec.face;
+        button.setFaces(face(shown, spec.rect, false), face(spec.further[0], spec.rect, false));
+        return;
+    }
+    if (const auto row = rowOfOnOffButton(id)) {
+        const int split = splitForRow(*row, listTop());
+        const midi::Split& record = m_session.performance().split(split);
+        int bitmap = art::kRowOff;
+        if (record.stateKind() == midi::SplitState::Muted) {
+            bitmap = art::kRowMuted;
+        } else if (record.isOn()) {
+            bitmap = rowSounding(split) ? art::kRowSounding : art::kRowOn;
+        }
+        button.setFaces(face(bitmap, spec.rect, false), face(bitmap, spec.rect, true));
+        return;
+    }
+    if (const auto row = rowOfSoloButton(id)) {
+        const midi::Split& record = m_session.performance().split(splitForRow(*row, listTop()));
+        const int bitmap = record.solo != 0 ? art::kSoloOn : art::kSoloOff;
+        button.setFaces(face(bitmap, spec.rect, false), face(bitmap, spec.rect, true));
+        return;
+    }
+    int shown = spec.face;
+    if (spec.further[0] != 0) {
+        // The Master screen's MIDI, Wave and Video buttons light for the selected split's task.
+        const midi::SplitTask task = m_session.performance().split(m_session.performance().currentSplit()).taskKind();
+        const bool lit = (id == CommandId::kMidiDialog && task == midi::SplitTask::Midi) ||
+                         (id == CommandId::kWaveDialog && task == midi::SplitTask::Sample) ||
+                         (id == CommandId::kVideoDialog && task == midi::SplitTask::Avi);
+        shown = lit ? spec.further[0] : spec.face;
+    }
+    button.setFaces(face(shown, spec.rect, false), face(shown, spec.rect, true));
+}
+
+void ScreenDialog::layoutScreen() {
+    m_placement = placeScreen(width(), height(), m_settings.screenScale);
+    paintBackground();
+    const qreal ratio = devicePixelRatioF();
+    for (const ControlSpec& spec : m_controlSpecs) {
+        BitmapButton* button = m_buttons.at(spec.id);
+        const PixelRect at = m_placement.map(spec.rect);
+        button->setGeometry(toQRect(at));
+        applyFaces(*button, spec);
+        QPixmap behind =
+            m_background.copy(QRectF(at.x * ratio, at.y * ratio, at.width * ratio, at.height * ratio).toAlignedRect());
+        behind.setDevicePixelRatio(ratio);
+        button->setBackground(behind);
+    }
+    for (std::size_t i = 0; i < m_panelSpecs.size(); ++i) {
+        QWidget* widget = m_panels[i];
+        if (widget == nullptr) {
+            continue;
+        }
+        const PanelSpec& spec = m_panelSpecs[i];
+        const PixelRect at = m_placement.map(spec.rect);
+        widget->setGeometry(toQRect(at));
+        if (auto* slider = qobject_cast<BitmapSlider*>(widget)) {
+            QPixmap behind = m_background.copy(
+                QRectF(at.x * ratio, at.y * ratio, at.width * ratio, at.height * ratio).toAlignedRect());
+            behind.setDevicePixelRatio(ratio);
+            slider->setBackground(behind);
+            const bool horizontal = spec.kind == PanelKind::Crossfader;
+            const PixelRect knob = horizontal ? kHorizontalKnobSize : kVerticalKnobSize;
+            slider->setScale(m_placement.scale);
+            slider->setFaces(face(horizontal ? art::kHorizontalKnob : art::kVerticalKnob, knob, false),
+                             face(horizontal ? art::kHorizontalKnobAtReset : art::kVerticalKnobAtReset, knob, false),
+                             face(horizontal ? art::kHorizontalTrack : art::kVerticalTrack, spec.rect, false));
+        }
+    }
+    if (m_splitList != nullptr) {
+        m_splitList->setScale(m_placement.scale);
+    }
+    if (m_keyboard != nullptr) {
+        m_keyboard->setScale(m_placement.scale);
+    }
+    update();
+}
+
+void ScreenDialog::paintBackground() {
+    const qreal ratio = devicePixelRatioF();
+    m_background = QPixmap((QSizeF(size()) * ratio).toSize().expandedTo(QSize(1, 1)));
+    m_background.setDevicePixelRatio(ratio);
+    m_background.fill(QColor(0x00, 0x14, 0x00));
+    QPainter painter(&m_background);
+    painter.translate(m_placement.left, m_placement.top);
+    painter.scale(m_placement.scale, m_placement.scale);
+    painter.setClipRect(QRectF(0, 0, kScreenWidth, kScreenHeight));
+    art::paintBackground(painter, QSizeF(kScreenWidth, kScreenHeight),
+                         fromUtf8(res::loadString(res::StringId::kProgramTitle)), screenTitle(m_screen));
+    for (const PanelSpec& panel : m_panelSpecs) {
+        const QRectF rect = toQRect(panel.rect);
+        const QString label = QString::fromUtf8(panel.label);
+        if (panel.kind == PanelKind::Label) {
+            art::paintCaption(painter, rect, label);
+            continue;
+        }
+        if (panel.kind == PanelKind::JoystickVelocity) {
+            continue; // hidden until the joystick plays
+        }
+        if (panel.kind == PanelKind::SplitList && m_screen != midi::ScreenKind::Master) {
+            continue;
+        }
+        if (reservedPanel(panel.kind)) {
+            art::paintReserved(painter, rect, panel.labelRect.width > 0 ? QString() : label);
+        } else {
+            art::paintWell(painter, rect);
+        }
+        if (panel.labelRect.width > 0) {
+            art::paintCaption(painter, toQRect(panel.labelRect), label);
+        }
+    }
+}
+
+// --- Painting and the window ---
+
+void ScreenDialog::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.drawPixmap(0, 0, m_background);
+    if (!m_status.isEmpty()) {
+        painter.translate(m_placement.left, m_placement.top);
+        painter.scale(m_placement.scale, m_placement.scale);
+        art::paintCaption(painter, toQRect(kStatusRect), m_status);
+    }
+}
+
+void ScreenDialog::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    layoutScreen();
+}
+
+void ScreenDialog::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_F11) {
+        setWindowState(windowState() ^ Qt::WindowFullScreen);
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void ScreenDialog::reject() { exitCommand(); }
@@ -85,26 +443,849 @@ void ScreenDialog::closeEvent(QCloseEvent* event) {
 }
 
 void ScreenDialog::done(int result) {
-    rememberPosition();
-    QDialog::done(result);
-}
-
-void ScreenDialog::rememberPosition() {
     if (!isMinimized()) {
         m_settings.masterDlgLeft = x();
         m_settings.masterDlgTop = y();
     }
+    m_timer.stop();
+    QDialog::done(result);
 }
 
-void ScreenDialog::paintEvent(QPaintEvent* /*event*/) {
-    QPainter painter(this);
-    painter.fillRect(rect(), QColor(0x00, 0x4A, 0x00));
-    painter.setPen(QColor(0xFF, 0xFF, 0x00));
-    QFont font = painter.font();
-    font.setPointSize(28);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(rect().adjusted(0, 0, 0, -80), Qt::AlignCenter, screenName(m_dialogId));
+void ScreenDialog::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) {
+        event->acceptProposedAction();
+    }
+}
+
+void ScreenDialog::dropEvent(QDropEvent* event) {
+    // Files dropped on the screen itself: the first setup file is opened like Open.
+    activateWindow();
+    for (const QUrl& url : event->mimeData()->urls()) {
+        const QString path = url.toLocalFile();
+        if (path.endsWith(QStringLiteral("mks"), Qt::CaseInsensitive)) {
+            event->acceptProposedAction();
+            m_session.commands().stop();
+            if (m_session.commands().loadSetup(path.toStdString())) {
+                updateCaption();
+                refresh();
+            }
+            return;
+        }
+    }
+}
+
+// --- Lookups ---
+
+BitmapButton* ScreenDialog::button(int id) const {
+    const auto it = m_buttons.find(id);
+    return it == m_buttons.end() ? nullptr : it->second;
+}
+
+QWidget* ScreenDialog::panel(PanelKind kind, int index) const {
+    for (std::size_t i = 0; i < m_panelSpecs.size(); ++i) {
+        if (m_panelSpecs[i].kind == kind && m_panelSpecs[i].index == index) {
+            return m_panels[i];
+        }
+    }
+    return kind == PanelKind::SplitList ? m_splitList : nullptr;
+}
+
+QPoint ScreenDialog::windowPoint(int x, int y) const {
+    const PixelRect at = m_placement.map({x, y, 1, 1});
+    return {at.x, at.y};
+}
+
+int ScreenDialog::listTop() const {
+    return m_screen == midi::ScreenKind::Master && m_splitList != nullptr ? m_splitList->topRow() : 0;
+}
+
+QString ScreenDialog::displayText(PanelKind kind) const {
+    const auto it = m_displays.find(kind);
+    return it == m_displays.end() ? QString() : it->second->text();
+}
+
+// --- The command table ---
+
+void ScreenDialog::command(int id) {
+    session::Commands& commands = m_session.commands();
+    if (const auto screen = screenForCommand(id)) {
+        switchScreen(*screen);
+        return;
+    }
+    if (const auto row = rowOfOnOffButton(id)) {
+        commands.toggleSplitOn(splitForRow(*row, listTop()));
+        showRowButtons();
+        return;
+    }
+    if (const auto row = rowOfSoloButton(id)) {
+        const int split = splitForRow(*row, listTop());
+        commands.solo(split);
+        m_splitList->setSelected(split);
+        showRowButtons();
+        return;
+    }
+    if (memoryModeForCommand(id)) {
+        memoryMode(id);
+        return;
+    }
+    switch (id) {
+    case CommandId::kRecord:
+        commands.record();
+        break;
+    case CommandId::kPlay:
+        commands.play();
+        break;
+    case CommandId::kStop:
+        commands.stop();
+        break;
+    case CommandId::kBreak:
+        commands.pause();
+        break;
+    case CommandId::kOpenMidiFile:
+        openMidiFile();
+        break;
+    case CommandId::kSaveMidiFile:
+        saveMidiFile();
+        break;
+    case CommandId::kBeatForward:
+        commands.forward(1);
+        break;
+    case CommandId::kBeatBack:
+        commands.backward(1);
+        break;
+    case CommandId::kBarForward:
+        commands.forward(4);
+        break;
+    case CommandId::kBarBack:
+        commands.backward(4);
+        break;
+    case CommandId::kVelocityUp:
+        stepVelocity(1);
+        break;
+    case CommandId::kVelocityDown:
+        stepVelocity(-1);
+        break;
+    case CommandId::kTempoUp:
+        stepTempo(1);
+        break;
+    case CommandId::kTempoDown:
+        stepTempo(-1);
+        break;
+    case CommandId::kPitchUp:
+        stepPitch(1);
+        break;
+    case CommandId::kPitchDown:
+        stepPitch(-1);
+        break;
+    case CommandId::kListUp:
+        m_splitList->scrollTo(m_splitList->topRow() - 1);
+        break;
+    case CommandId::kListDown:
+        m_splitList->scrollTo(m_splitList->topRow() + 1);
+        break;
+    case CommandId::kTaskMidi:
+        setSplitTask(midi::SplitTask::Midi);
+        break;
+    case CommandId::kTaskSample:
+        setSplitTask(midi::SplitTask::Sample);
+        break;
+    case CommandId::kTaskAvi:
+        setSplitTask(midi::SplitTask::Avi);
+        break;
+    case CommandId::kOctaveDown:
+    case CommandId::kOctaveUp:
+    case CommandId::kOriginalPitch:
+        if (const auto transpose =
+                transposeAfter(id, m_session.performance().split(m_session.performance().currentSplit()).transpose)) {
+            setSplitValue("transpose", *transpose);
+        }
+        break;
+    case CommandId::kMidiKeyboardRange:
+        setSplitValue("keyLow", 0);
+        setSplitValue("keyHigh", 127);
+        break;
+    case CommandId::kPcKeyboardRange:
+        setSplitValue("keyLow", 36);
+        setSplitValue("keyHigh", 96);
+        break;
+    case CommandId::kMenu:
+        showFileMenu();
+        break;
+    case CommandId::kNewSetup:
+        newSetup();
+        break;
+    case CommandId::kOpenSetup:
+        openSetup();
+        break;
+    case CommandId::kSaveSetup:
+        saveSetup();
+        break;
+    case CommandId::kHelpButton:
+        showHelp(false);
+        break;
+    case CommandId::kHelpMenu:
+        showHelp(true);
+        break;
+    case CommandId::kPanic:
+    case CommandId::kPanicKey:
+        commands.panic();
+        break;
+    case CommandId::kExit:
+        exitCommand();
+        return;
+    default:
+        if (id >= CommandId::kFirstInChannel && id < CommandId::kFirstInChannel + 16) {
+            setSplitValue("midiInChannel", id - CommandId::kFirstInChannel);
+        } else if (id >= CommandId::kFirstOutChannel && id < CommandId::kFirstOutChannel + 16) {
+            setSplitValue("midiOutChannel", id - CommandId::kFirstOutChannel);
+        }
+        // The dialogs, the graphics window and the file lists answer here once they exist.
+        break;
+    }
+    showTransport();
+    showDisplays();
+}
+
+void ScreenDialog::exitCommand() {
+    if (m_loop.exitCommand()) {
+        m_closing = true;
+        accept();
+    }
+}
+
+void ScreenDialog::switchScreen(midi::ScreenKind screen) {
+    const auto state = m_session.song().state();
+    if (screen == m_screen || state != song::Song::State::Stopped) {
+        showScreenButtons();
+        return;
+    }
+    // Everything that sounds stops first; the notes' note-offs reach their outputs before the
+    // next screen opens.
+    m_session.commands().allStop();
+    m_loop.switchScreen(screen);
+    m_closing = true;
+    accept();
+}
+
+void ScreenDialog::stepVelocity(int step) {
+    m_settings.keyboardVelocity = m_session.commands().setKeyboardVelocity(m_settings.keyboardVelocity + step);
+    if (m_keyboardVelocity != nullptr) {
+        m_keyboardVelocity->showValue(m_settings.keyboardVelocity);
+    }
+}
+
+void ScreenDialog::stepTempo(int step) {
+    m_session.commands().setTempo(m_session.performance().split(0).setupTempo + step);
+}
+
+void ScreenDialog::stepPitch(int step) {
+    m_session.commands().setPitch(m_session.performance().split(0).setupPitch + step);
+}
+
+// --- Pads and video buttons ---
+
+void ScreenDialog::padPressed(int id) {
+    const int pad = padOf(id);
+    const Qt::KeyboardModifiers modifiers = QApplication::keyboardModifiers();
+    session::Commands& commands = m_session.commands();
+    commands.userInput(midi::shortMessage(0xB0, 104, 127));
+    if ((modifiers & Qt::ShiftModifier) != 0) {
+        // Shift: only the loop hold of a synchronised sample split.
+        commands.toggleLoopHold(pad - 1);
+        showPad(pad);
+        return;
+    }
+    if ((modifiers & Qt::ControlModifier) != 0) {
+        commands.userInput(midi::shortMessage(0xB0, 103, 127));
+    }
+    commands.userInput(midi::shortMessage(0x90, padNote(m_screen, pad), 127));
+}
+
+void ScreenDialog::padReleased(int id) {
+    m_session.commands().userInput(midi::shortMessage(0x80, padNote(m_screen, padOf(id)), 0));
+}
+
+void ScreenDialog::padDoubleClicked(int /*id*/) {
+    // The wave dialog of the pad's split opens here once it exists.
+}
+
+void ScreenDialog::videoButton(int id) {
+    const BitmapButton* video = button(id);
+    const int note = videoNote(id);
+    if (video != nullptr && video->checked()) {
+        m_session.commands().injectInput(midi::shortMessage(0x90, note, 127));
+    } else {
+        m_session.commands().injectInput(midi::shortMessage(0x80, note, 0));
+    }
+}
+
+void ScreenDialog::videoDoubleClicked(int id) {
+    // The split of the video side becomes the current split; the video dialog opens on it once
+    // it exists.
+    m_session.commands().selectSplit(videoSplit(id));
+    m_splitList->setSelected(videoSplit(id));
+}
+
+void ScreenDialog::fileDropped(int id, const QString& path) {
+    const std::filesystem::path file = path.toStdString();
+    session::Commands& commands = m_session.commands();
+    switch (droppedFileKind(path.toStdString())) {
+    case DroppedFile::Clip: {
+        int video = 0;
+        if (id == CommandId::kVideo1 || id == CommandId::kVideo2) {
+            video = id;
+        } else if (isPad(id)) {
+            video = videoButtonForPad(padOf(id));
+        } else {
+            return;
+        }
+        commands.assignClip(videoSplit(video), file);
+        break;
+    }
+    case DroppedFile::Sample: {
+        if (!isPad(id)) {
+            return;
+        }
+        const int pad = padOf(id);
+        const int modeBits = pad == kPadCount && m_screen == midi::ScreenKind::Rock ? 6 : 5;
+        commands.assignSample(pad - 1, file, modeBits);
+        showPad(pad);
+        break;
+    }
+    case DroppedFile::Other:
+        return;
+    }
+    refresh();
+}
+
+// --- Sound memory, setups, songs, help ---
+
+void ScreenDialog::memoryMode(int id) {
+    // The buttons keep showing the mode in force; a new mode needs a restart.
+    showMemoryMode();
+    const auto mode = memoryModeForCommand(id);
+    if (!mode || *mode == m_settings.sampleMemoryMode) {
+        return;
+    }
+    const core::MessageAnswer answer =
+        core::showMessage(m_session.notifier(), "This change becomes active after restarting ORVAN Tonwerk.",
+                          core::MessageKind::Confirm, core::MessageButtons::OkCancel);
+    if (answer != core::MessageAnswer::Ok) {
+        return;
+    }
+    const platform::Status status = core::storeSampleMemoryMode(m_loop.settingsFile(), *mode);
+    if (!status.ok()) {
+        core::showMessage(m_session.notifier(), status.message(), core::MessageKind::Error);
+    }
+}
+
+void ScreenDialog::newSetup() {
+    m_session.commands().newSetup();
+    if (m_splitList != nullptr) {
+        m_splitList->scrollTo(0);
+        m_splitList->setSelected(0);
+    }
+    if (m_keyboard != nullptr) {
+        m_keyboard->reset();
+    }
+    updateCaption();
+    refresh();
+}
+
+QString ScreenDialog::folderForFiles() const { return QString::fromStdString(m_settings.setupPath); }
+
+void ScreenDialog::openSetup() {
+    m_session.commands().stop();
+    const QString initial =
+        m_session.setupName().empty() ? QStringLiteral("Setup1.mks") : QString::fromStdString(m_session.setupName());
+    const QString chosen = m_host.chooseFile(this, ScreenHost::FileDialog::Open, QStringLiteral("Open Setup"),
+                                             QStringLiteral("Setup Files (*.MKS *.mks)"), folderForFiles(), initial);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    m_settings.setupPath = QFileInfo(chosen).absolutePath().toStdString();
+    m_status = QStringLiteral("Loading Tonwerk Setup");
+    repaint();
+    m_session.commands().loadSetup(chosen.toStdString());
+    m_status.clear();
+    if (m_crossfader != nullptr) {
+        m_crossfader->showValue(std::clamp(m_session.performance().split(0).crossfaderValue, 0, 127));
+    }
+    if (m_keyboard != nullptr) {
+        m_keyboard->reset();
+    }
+    updateCaption();
+    refresh();
+}
+
+void ScreenDialog::saveSetup() {
+    const QString initial =
+        m_session.setupName().empty() ? QStringLiteral("Setup1.mks") : QString::fromStdString(m_session.setupName());
+    QString chosen = m_host.chooseFile(this, ScreenHost::FileDialog::Save, QStringLiteral("Save Setup"),
+                                       QStringLiteral("Setup Files (*.MKS *.mks)"), folderForFiles(), initial);
+    if (chosen.isEmpty()) {
+        return;
+    }
+    chosen = QString::fromStdString(withExtension(chosen.toStdString(), ".mks"));
+    m_settings.setupPath = QFileInfo(chosen).absolutePath().toStdString();
+    const platform::Status status = m_session.commands().saveSetup(chosen.toStdString());
+    if (!status.ok()) {
+        core::showMessage(m_session.notifier(), status.message(), core::MessageKind::Error);
+        return;
+    }
+    updateCaption();
+}
+
+void ScreenDialog::openMidiFile() {
+    const QString chosen = m_host.chooseFile(this, ScreenHost::FileDialog::Open, QStringLiteral("Open MIDI File"),
+                                             QStringLiteral("MID Files (*.mid *.MID)"), folderForFiles(), QString());
+    if (chosen.isEmpty()) {
+        return;
+    }
+    m_session.commands().loadSong(chosen.toStdString());
+    m_shownLengthBeats = -1;
+    showDisplays();
+}
+
+void ScreenDialog::saveMidiFile() {
+    QString chosen = m_host.chooseFile(this, ScreenHost::FileDialog::Save, QStringLiteral("Write MIDI File"),
+                                       QStringLiteral("MID Files (*.mid *.MID)"), folderForFiles(), QString());
+    if (chosen.isEmpty()) {
+        return;
+    }
+    if (QFileInfo(chosen).suffix().isEmpty()) {
+        chosen += QStringLiteral(".mid");
+    }
+    // Replacing a file is asked first: a take is not lost to a slip of the mouse.
+    if (QFileInfo::exists(chosen)) {
+        const std::string question =
+            "\"" + QFileInfo(chosen).fileName().toStdString() + "\" already exists.\nDo you want to replace it?";
+        if (core::showMessage(m_session.notifier(), question, core::MessageKind::Warning,
+                              core::MessageButtons::YesNo) != core::MessageAnswer::Yes) {
+            return;
+        }
+    }
+    if (!m_session.song().hasSong()) {
+        return;
+    }
+    const platform::Status status = m_session.commands().saveSong(chosen.toStdString());
+    if (!status.ok()) {
+        core::showMessage(m_session.notifier(), status.message(), core::MessageKind::Error);
+    }
+}
+
+void ScreenDialog::showHelp(bool menuItem) {
+    // The manual's section for this screen (the README beside the program, or in its source).
+    const std::filesystem::path folder = m_session.options().programDirectory;
+    QString readme;
+    for (const std::filesystem::path& candidate : {folder / "README.md", folder / ".." / "README.md",
+                                                   folder / ".." / "share" / "doc" / "tonwerk" / "README.md"}) {
+        if (std::filesystem::exists(candidate)) {
+            readme = QString::fromStdString(std::filesystem::weakly_canonical(candidate).string());
+            break;
+        }
+    }
+    if (readme.isEmpty()) {
+        core::showMessage(m_session.notifier(), "The manual (README.md) is not installed beside Tonwerk.",
+                          core::MessageKind::Notice);
+        return;
+    }
+    QUrl url = QUrl::fromLocalFile(readme);
+    url.setFragment(QString::fromUtf8(menuItem ? "the-screens" : helpAnchor(m_screen)));
+    m_host.openUrl(url);
+}
+
+QMenu* ScreenDialog::fileMenu() {
+    if (m_fileMenu != nullptr) {
+        return m_fileMenu;
+    }
+    m_fileMenu = new QMenu(this);
+    m_fileMenu->setObjectName(QStringLiteral("fileMenu"));
+    QFont arial(QStringLiteral("Arial"));
+    arial.setPixelSize(13);
+    m_fileMenu->setFont(arial);
+    struct Item {
+        int id;
+        const char* caption;
+    };
+    static constexpr Item kItems[] = {
+        {CommandId::kNewSetup, "&New Setup..."},
+        {CommandId::kOpenSetup, "&Open Setup..."},
+        {CommandId::kSaveSetup, "&Save Setup..."},
+        {0, nullptr},
+        {CommandId::kOpenMidiFile, "Open MIDI-File..."},
+        {CommandId::kSaveMidiFile, "Save MIDI-File..."},
+        {0, nullptr},
+        {CommandId::kRockMenu, "&Rock-Screen"},
+        {CommandId::kDjMenu, "&DJ-Screen"},
+        {CommandId::kMasterMenu, "&Master-Screen"},
+        {0, nullptr},
+        {CommandId::kOptions, "&Options..."},
+        {CommandId::kHelpMenu, "&Help..."},
+        {CommandId::kAbout, "&About ORVAN Tonwerk..."},
+        {0, nullptr},
+        {CommandId::kExit, "Exit"},
+    };
+    for (const Item& item : kItems) {
+        if (item.caption == nullptr) {
+            m_fileMenu->addSeparator();
+            continue;
+        }
+        QAction* action = m_fileMenu->addAction(QString::fromUtf8(item.caption));
+        action->setData(item.id);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+    }
+    return m_fileMenu;
+}
+
+void ScreenDialog::showFileMenu() { fileMenu()->popup(mapToGlobal(windowPoint(195, 270))); }
+
+// --- The split list ---
+
+void ScreenDialog::listMenu(int row, int column, const QPoint& globalPos) {
+    const midi::Split& split = m_session.performance().split(row);
+    QMenu menu(this);
+    const auto add = [&menu, this](int id, const QString& caption, bool checked = false, bool enabled = true) {
+        QAction* action = menu.addAction(caption);
+        action->setCheckable(checked);
+        action->setChecked(checked);
+        action->setEnabled(enabled);
+        connect(action, &QAction::triggered, this, [this, id] { command(id); });
+    };
+    switch (menuForColumn(column)) {
+    case ListMenu::Task:
+        add(CommandId::kTaskMidi, QStringLiteral("MIDI"), split.taskKind() == midi::SplitTask::Midi);
+        add(CommandId::kTaskSample, QStringLiteral("Sample"), split.taskKind() == midi::SplitTask::Sample);
+        add(CommandId::kTaskAvi, QStringLiteral("AVI"), split.taskKind() == midi::SplitTask::Avi);
+        break;
+    case ListMenu::OutChannel:
+        for (int channel = 0; channel < 16; ++channel) {
+            add(CommandId::kFirstOutChannel + channel, QString::number(channel + 1),
+                (split.midiOutChannel & 0x0F) == channel);
+        }
+        break;
+    case ListMenu::InChannel:
+        for (int channel = 0; channel < 16; ++channel) {
+            add(CommandId::kFirstInChannel + channel, QString::number(channel + 1), split.midiInChannel == channel);
+        }
+        break;
+    case ListMenu::Keys:
+        add(CommandId::kMidiKeyboardRange, QStringLiteral("MIDI-keyb range"));
+        add(CommandId::kPcKeyboardRange, QStringLiteral("PC-keyb range"));
+        break;
+    case ListMenu::Transpose:
+        add(CommandId::kOctaveUp, QStringLiteral("octave up"), false, octaveUpAllowed(split.transpose));
+        add(CommandId::kOctaveDown, QStringLiteral("octave down"), false, octaveDownAllowed(split.transpose));
+        add(CommandId::kOriginalPitch, QStringLiteral("original pitch"));
+        break;
+    case ListMenu::None:
+        return;
+    }
+    menu.exec(globalPos);
+}
+
+void ScreenDialog::listDoubleClicked(int row, int column) {
+    m_session.commands().selectSplit(row);
+    const midi::Split& split = m_session.performance().split(row);
+    if (column == 1) {
+        m_session.commands().toggleSplitOn(row);
+        showRowButtons();
+        return;
+    }
+    if (editableColumn(column)) {
+        const int value = column == 3   ? (split.midiOutChannel & 0x0F) + 1
+                          : column == 6 ? split.midiInChannel + 1
+                                        : split.transpose;
+        m_splitList->editCell(column, QString::number(value));
+    }
+    // The name and velocity columns open the split's dialogs once they exist.
+}
+
+void ScreenDialog::cellEdited(int row, int column, const QString& text) {
+    const auto value = parseCellEdit(column, text.toStdString());
+    if (!value) {
+        return; // out of range or not a number: ignored
+    }
+    m_session.commands().selectSplit(row);
+    setSplitValue(column == 3 ? "midiOutChannel" : column == 6 ? "midiInChannel" : "transpose", *value);
+}
+
+void ScreenDialog::setSplitValue(const char* field, int value) {
+    const midi::SplitField* spec = midi::findSplitField("", field);
+    if (spec == nullptr) {
+        return;
+    }
+    const int split = m_session.performance().currentSplit();
+    const session::CommandResult result = m_session.commands().setSplitField(split, *spec, 0, value);
+    if (!result.ok()) {
+        core::showMessage(m_session.notifier(), result.error, core::MessageKind::Warning);
+    }
+    showRow(split);
+}
+
+void ScreenDialog::setSplitTask(midi::SplitTask task) { setSplitValue("task", static_cast<int>(task)); }
+
+// --- What the screen shows ---
+
+bool ScreenDialog::rowSounding(int split) const {
+    const midi::Split& record = const_cast<session::Session&>(m_session).performance().split(split);
+    const int channel = record.midiInChannel;
+    if (channel < 0 || channel > 15) {
+        return false;
+    }
+    const auto& keys = m_sounding[static_cast<std::size_t>(channel)];
+    for (int key = std::max(0, record.keyLow); key <= std::min(127, record.keyHigh); ++key) {
+        if (keys.test(static_cast<std::size_t>(key))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void ScreenDialog::showRow(int split) {
+    if (split < 0 || split >= midi::kSplitCount || m_splitList == nullptr) {
+        return;
+    }
+    m_splitList->setLine(split,
+                         QString::fromStdString(midi::splitSummary(m_session.performance().split(split), split)));
+    showRowButtons();
+}
+
+void ScreenDialog::showRowButtons() {
+    for (const ControlSpec& spec : m_controlSpecs) {
+        if (rowOfOnOffButton(spec.id) || rowOfSoloButton(spec.id) || spec.further[0] != 0) {
+            if (!isPad(spec.id)) {
+                applyFaces(*m_buttons.at(spec.id), spec);
+            }
+        }
+    }
+}
+
+void ScreenDialog::showPad(int pad) {
+    BitmapButton* b = button(kFirstPadId + pad - 1);
+    if (b == nullptr) {
+        return;
+    }
+    for (const ControlSpec& spec : m_controlSpecs) {
+        if (spec.id == b->id()) {
+            applyFaces(*b, spec);
+            return;
+        }
+    }
+}
+
+void ScreenDialog::showDisplays() {
+    const midi::Split& first = m_session.performance().split(0);
+    const auto set = [this](PanelKind kind, const QString& text) {
+        if (const auto it = m_displays.find(kind); it != m_displays.end()) {
+            it->second->setText(text);
+        }
+    };
+    set(PanelKind::VelocityDisplay, QString::number(m_settings.keyboardVelocity));
+    set(PanelKind::TempoDisplay, QString::number(first.setupTempo));
+    set(PanelKind::PitchDisplay,
+        first.setupPitch > 0 ? QStringLiteral("+%1").arg(first.setupPitch) : QString::number(first.setupPitch));
+    const int position = m_session.song().positionBeats();
+    if (position != m_shownPositionBeats) {
+        m_shownPositionBeats = position;
+        const BarBeat at = barBeatOf(position);
+        set(PanelKind::BarDisplay, QString::number(at.bar));
+        set(PanelKind::BeatDisplay, QString::number(at.beat));
+    }
+    const int length = m_session.song().lengthBeats();
+    if (length != m_shownLengthBeats) {
+        m_shownLengthBeats = length;
+        set(PanelKind::LengthDisplay, QString::fromStdString(lengthText(length)));
+    }
+}
+
+void ScreenDialog::showTransport() {
+    const auto state = m_session.song().state();
+    if (BitmapButton* record = button(CommandId::kRecord)) {
+        record->setCheck(state == song::Song::State::Recording ? 1 : 0);
+    }
+    if (BitmapButton* play = button(CommandId::kPlay)) {
+        play->setCheck(state == song::Song::State::Playing ? 1 : 0);
+    }
+}
+
+void ScreenDialog::showScreenButtons() {
+    const struct {
+        int id;
+        midi::ScreenKind screen;
+    } kButtons[] = {{CommandId::kDjButton, midi::ScreenKind::Dj},
+                    {CommandId::kRockButton, midi::ScreenKind::Rock},
+                    {CommandId::kMasterButton, midi::ScreenKind::Master}};
+    for (const auto& entry : kButtons) {
+        if (BitmapButton* b = button(entry.id)) {
+            b->setCheck(entry.screen == m_screen ? 1 : 0);
+        }
+    }
+}
+
+void ScreenDialog::showMemoryMode() {
+    for (const int id : {CommandId::kMemoryMode4, CommandId::kMemoryMode2, CommandId::kMemoryMode1}) {
+        if (BitmapButton* b = button(id)) {
+            b->setCheck(memoryModeForCommand(id) == m_settings.sampleMemoryMode ? 1 : 0);
+        }
+    }
+}
+
+void ScreenDialog::screenTick() {
+    std::array<bool, kMeterCount> media{};
+    std::array<bool, kMeterCount> sounding{};
+    for (int i = 0; i < kMeterCount; ++i) {
+        const midi::Split& split = m_session.performance().split(i);
+        const auto at = static_cast<std::size_t>(i);
+        media[at] = split.taskKind() == midi::SplitTask::Sample || split.taskKind() == midi::SplitTask::Avi;
+        sounding[at] = split.taskKind() == midi::SplitTask::Sample
+                           ? (split.sample.playFlags & midi::PlayFlag::kStarted) != 0
+                           : split.taskKind() == midi::SplitTask::Avi && m_session.videoLive();
+    }
+    m_meters.tick(media, sounding);
+    for (int i = 0; i < kMeterCount; ++i) {
+        if (LevelMeter* meter = m_meterWidgets[static_cast<std::size_t>(i)]) {
+            meter->setLevel(m_meters.level(i));
+        }
+    }
+    showTransport();
+    showDisplays();
+    if (m_statusTicks > 0 && --m_statusTicks == 0) {
+        m_status.clear();
+        update();
+    }
+}
+
+// --- Engine feedback ---
+
+void ScreenDialog::keyReleased(int key) {
+    if (m_keyboard != nullptr) {
+        m_keyboard->setLit(key, false);
+    }
+}
+
+void ScreenDialog::padLights(midi::ShortMessage message) {
+    const int kind = static_cast<int>(message & 0xF0);
+    if (kind != 0x90 && kind != 0x80) {
+        return;
+    }
+    const int key = static_cast<int>((message >> 8) & 0x7F);
+    const bool on = kind == 0x90 && ((message >> 16) & 0x7F) != 0;
+    for (int pad = 1; pad <= kPadCount; ++pad) {
+        if (padNote(m_screen, pad) != key) {
+            continue;
+        }
+        bool lit = on;
+        if (!on) {
+            // A sample split whose sample is still held keeps its pad lit.
+            const midi::Split& split = m_session.performance().split(pad - 1);
+            lit =
+                split.taskKind() == midi::SplitTask::Sample && (split.sample.playFlags & midi::PlayFlag::kLatched) != 0;
+        }
+        if (m_padLit[static_cast<std::size_t>(pad - 1)] != lit) {
+            m_padLit[static_cast<std::size_t>(pad - 1)] = lit;
+            showPad(pad);
+        }
+    }
+}
+
+void ScreenDialog::velocityMeters(const std::int32_t* lastVelocity, int count) {
+    for (int i = 0; i < std::min(count, kMeterCount); ++i) {
+        m_meters.set(i, lastVelocity[i]);
+        if (LevelMeter* meter = m_meterWidgets[static_cast<std::size_t>(i)]) {
+            meter->setLevel(m_meters.level(i));
+        }
+    }
+}
+
+void ScreenDialog::noteDisplay(midi::ShortMessage message) {
+    const int kind = static_cast<int>(message & 0xF0);
+    if (kind != 0x90 && kind != 0x80) {
+        return;
+    }
+    const int channel = static_cast<int>(message & 0x0F);
+    const int key = static_cast<int>((message >> 8) & 0x7F);
+    const int velocity = static_cast<int>((message >> 16) & 0x7F);
+    const bool on = kind == 0x90 && velocity != 0;
+    m_sounding[static_cast<std::size_t>(channel)].set(static_cast<std::size_t>(key), on);
+    if (m_keyboard != nullptr) {
+        m_keyboard->setLit(key, on);
+    }
+    if (m_noteStrip != nullptr) {
+        if (on) {
+            m_noteStrip->noteOn(key, velocity);
+        } else {
+            m_noteStrip->noteOff(key);
+        }
+    }
+    if (m_screen == midi::ScreenKind::Master) {
+        for (const ControlSpec& spec : m_controlSpecs) {
+            if (rowOfOnOffButton(spec.id)) {
+                applyFaces(*m_buttons.at(spec.id), spec);
+            }
+        }
+    }
+}
+
+void ScreenDialog::splitLineChanged(int split) {
+    showRow(split);
+    if (split < kPadCount) {
+        showPad(split + 1);
+    }
+}
+
+void ScreenDialog::splitSelected(int split) {
+    if (m_splitList != nullptr) {
+        m_splitList->setSelected(split);
+    }
+    showRowButtons();
+}
+
+void ScreenDialog::crossfaderMoved(int value) {
+    if (m_crossfader != nullptr) {
+        m_crossfader->showValue(value);
+    }
+}
+
+void ScreenDialog::beatDisplay(int bar, int beat) {
+    if (const auto it = m_displays.find(PanelKind::BarDisplay); it != m_displays.end()) {
+        it->second->setText(QString::number(bar));
+    }
+    if (const auto it = m_displays.find(PanelKind::BeatDisplay); it != m_displays.end()) {
+        it->second->setText(QString::number(beat));
+    }
+}
+
+void ScreenDialog::deviceStatus(const std::string& text) {
+    m_status = QString::fromStdString(text);
+    m_statusTicks = kStatusTicks;
+    update();
+}
+
+void ScreenDialog::refresh() {
+    for (int split = 0; split < midi::kSplitCount; ++split) {
+        if (m_splitList != nullptr) {
+            m_splitList->setLine(
+                split, QString::fromStdString(midi::splitSummary(m_session.performance().split(split), split)));
+        }
+    }
+    if (m_splitList != nullptr) {
+        m_splitList->setSelected(m_session.performance().currentSplit());
+    }
+    for (int pad = 1; pad <= kPadCount; ++pad) {
+        showPad(pad);
+    }
+    showRowButtons();
+    showScreenButtons();
+    showMemoryMode();
+    showTransport();
+    m_shownPositionBeats = -1;
+    m_shownLengthBeats = -1;
+    showDisplays();
+    if (m_keyboardVelocity != nullptr) {
+        m_keyboardVelocity->showValue(m_settings.keyboardVelocity);
+    }
 }
 
 } // namespace tonwerk::ui

@@ -1,38 +1,105 @@
 #pragma once
 
+#include "LevelMeters.h"
+#include "ScreenLayout.h"
+#include "ScreenScale.h"
 #include "core/Settings.h"
+#include "midi/EngineHooks.h"
 #include "session/ScreenLoop.h"
 
 #include <QDialog>
+#include <QPixmap>
+#include <QTimer>
 
+#include <array>
+#include <bitset>
+#include <functional>
+#include <map>
 #include <string>
+#include <vector>
 
-class QPushButton;
+class QMenu;
+
+namespace tonwerk::session {
+class Session;
+}
 
 namespace tonwerk::ui {
 
-// One performance screen, shown modally by the screen loop. The client area is 801 × 584 pixels.
-// For now the screen paints a placeholder with the Exit command and the screen-switch commands; the
-// screen layouts fill it.
-class ScreenDialog : public QDialog {
+class BitmapButton;
+class BitmapSlider;
+class LevelMeter;
+class NoteColourStrip;
+class OnScreenKeyboard;
+class SplitList;
+class ValueDisplay;
+
+// What a screen asks of its host that a test answers differently: file dialogs and opening a
+// page in the desktop's viewer. Every member has a working default.
+struct ScreenHost {
+    enum class FileDialog { Open, Save };
+    // Returns the chosen path, or empty when the performer cancelled.
+    std::function<QString(QWidget* parent, FileDialog kind, const QString& title, const QString& filter,
+                          const QString& folder, const QString& file)>
+        chooseFile;
+    std::function<void(const QUrl& url)> openUrl;
+};
+
+// One performance screen (Master, Rock, DJ, and the easy layout nobody selects), shown modally by
+// the screen loop. It builds its controls from the layout tables, sends every change through the
+// session's commands and shows what the engines report (it is their screen feedback while it is
+// open). The whole screen scales uniformly with the window: F11 toggles full screen; at 100 % in
+// a window of 801 × 584 every control sits at its table position. UI thread only.
+class ScreenDialog : public QDialog, public midi::ScreenFeedback {
     Q_OBJECT
 public:
-    static constexpr int kClientWidth = 801;
-    static constexpr int kClientHeight = 584;
-
     // `settings` is the dialog's own copy, handed back by settings() when it closes.
-    ScreenDialog(int dialogId, core::Settings settings, session::ScreenLoop& loop, const std::string& setupName,
-                 QWidget* parent = nullptr);
+    ScreenDialog(midi::ScreenKind screen, core::Settings settings, session::Session& session, session::ScreenLoop& loop,
+                 ScreenHost host = {}, QWidget* parent = nullptr);
+    ~ScreenDialog() override;
+    ScreenDialog(const ScreenDialog&) = delete;
+    ScreenDialog& operator=(const ScreenDialog&) = delete;
 
-    [[nodiscard]] int dialogId() const { return m_dialogId; }
+    [[nodiscard]] midi::ScreenKind screen() const { return m_screen; }
+    [[nodiscard]] int dialogId() const;
     [[nodiscard]] const core::Settings& settings() const { return m_settings; }
 
     // "%s  %s": the program title and the setup name.
     [[nodiscard]] static QString captionFor(const std::string& setupName);
 
+    // The command table: `id` as a click of its control or menu item.
+    void command(int id);
     // The Exit command: ends the dialog (and the program) when the performer confirms.
     void exitCommand();
-    void switchScreen(midi::ScreenKind screen);
+
+    // --- For the shell and tests ---
+    [[nodiscard]] BitmapButton* button(int id) const;
+    [[nodiscard]] QWidget* panel(PanelKind kind, int index = 0) const;
+    [[nodiscard]] SplitList* splitList() const { return m_splitList; }
+    [[nodiscard]] const ScreenPlacement& placement() const { return m_placement; }
+    // A screen point (table pixels) in window pixels.
+    [[nodiscard]] QPoint windowPoint(int x, int y) const;
+    [[nodiscard]] int listTop() const;
+    [[nodiscard]] int meterLevel(int meter) const { return m_meters.level(meter); }
+    [[nodiscard]] bool padLit(int pad) const { return m_padLit[static_cast<std::size_t>(pad - 1)]; }
+    [[nodiscard]] QString displayText(PanelKind kind) const;
+    [[nodiscard]] const QString& statusText() const { return m_status; }
+    // The File menu (menu 343) as the Menu button pops it up.
+    [[nodiscard]] QMenu* fileMenu();
+    // One 50 ms screen tick (the timer calls it; tests may).
+    void screenTick();
+
+    // --- What the engines report (the dispatcher's thread: this one) ---
+    void keyReleased(int key) override;
+    void padLights(midi::ShortMessage message) override;
+    void velocityMeters(const std::int32_t* lastVelocity, int count) override;
+    void noteDisplay(midi::ShortMessage message) override;
+    void splitLineChanged(int split) override;
+    void splitSelected(int split) override;
+    void crossfaderMoved(int value) override;
+    void beatDisplay(int bar, int beat) override;
+    void deviceStatus(const std::string& text) override;
+    void refresh() override;
 
 public slots: // NOLINT(readability-redundant-access-specifiers): moc reads the slots
     // Escape ends a plain dialog; a performance screen asks first, like Exit.
@@ -41,15 +108,89 @@ public slots: // NOLINT(readability-redundant-access-specifiers): moc reads the 
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
-    void rememberPosition();
+    void buildControls();
+    void buildPanels();
+    void layoutScreen();
+    void paintBackground();
+    [[nodiscard]] QPixmap face(int bitmapId, const PixelRect& rect, bool pressed) const;
+    void applyFaces(BitmapButton& button, const ControlSpec& spec);
 
-    int m_dialogId;
+    // Commands.
+    void switchScreen(midi::ScreenKind screen);
+    void padPressed(int id);
+    void padReleased(int id);
+    void padDoubleClicked(int id);
+    void videoButton(int id);
+    void videoDoubleClicked(int id);
+    void fileDropped(int id, const QString& path);
+    void memoryMode(int id);
+    void stepVelocity(int step);
+    void stepTempo(int step);
+    void stepPitch(int step);
+    void newSetup();
+    void openSetup();
+    void saveSetup();
+    void openMidiFile();
+    void saveMidiFile();
+    void showHelp(bool menuItem);
+    void showFileMenu();
+    void listMenu(int row, int column, const QPoint& globalPos);
+    void listDoubleClicked(int row, int column);
+    void cellEdited(int row, int column, const QString& text);
+    void setSplitValue(const char* field, int value);
+    void setSplitTask(midi::SplitTask task);
+
+    // What the screen shows.
+    void showRow(int split);
+    void showRowButtons();
+    void showPad(int pad);
+    void showDisplays();
+    void showTransport();
+    void showScreenButtons();
+    void showMemoryMode();
+    void updateCaption();
+    [[nodiscard]] bool rowSounding(int split) const;
+    [[nodiscard]] QString folderForFiles() const;
+
+    midi::ScreenKind m_screen;
     core::Settings m_settings;
+    session::Session& m_session;
     session::ScreenLoop& m_loop;
+    ScreenHost m_host;
     bool m_closing = false;
+
+    std::vector<ControlSpec> m_controlSpecs;
+    std::map<int, BitmapButton*> m_buttons;
+    std::vector<PanelSpec> m_panelSpecs;
+    std::vector<QWidget*> m_panels; // one per panel spec; null where the background draws it
+    std::array<LevelMeter*, kMeterCount> m_meterWidgets{};
+    SplitList* m_splitList = nullptr;
+    OnScreenKeyboard* m_keyboard = nullptr;
+    NoteColourStrip* m_noteStrip = nullptr;
+    BitmapSlider* m_keyboardVelocity = nullptr;
+    BitmapSlider* m_joystickVelocity = nullptr;
+    BitmapSlider* m_crossfader = nullptr;
+    std::map<PanelKind, ValueDisplay*> m_displays;
+    QMenu* m_fileMenu = nullptr;
+
+    ScreenPlacement m_placement;
+    QPixmap m_background;
+    QTimer m_timer;
+    LevelMeters m_meters;
+    std::array<bool, kPadCount> m_padLit{};
+    // Notes sounding per input channel, for the row lights.
+    std::array<std::bitset<128>, 16> m_sounding{};
+    QString m_status;
+    int m_statusTicks = 0;
+    int m_shownPositionBeats = -1;
+    int m_shownLengthBeats = -1;
 };
 
 } // namespace tonwerk::ui

@@ -234,6 +234,71 @@ void applySolo(std::array<midi::Split, midi::kSplitCount>& splits, SoloState& st
     state.soloRow = row;
 }
 
+// --- What the performer plays on the screens ---
+
+void Commands::userInput(midi::ShortMessage message) {
+    checkThread("Commands::userInput");
+    const std::uint32_t kind = message & 0xF0U;
+    const bool note = kind == 0x90U || kind == 0x80U;
+    m_session.performance().onMidiData(note ? midi::MidiSource::User : midi::MidiSource::Injected, message);
+}
+
+void Commands::injectInput(midi::ShortMessage message) {
+    checkThread("Commands::injectInput");
+    m_session.performance().onMidiData(midi::MidiSource::Injected, message);
+}
+
+void Commands::setScreen(midi::ScreenKind screen) {
+    checkThread("Commands::setScreen");
+    m_session.performance().options().screen = screen;
+}
+
+int Commands::setKeyboardVelocity(int velocity) {
+    checkThread("Commands::setKeyboardVelocity");
+    const int value = std::clamp(velocity, 0, 127);
+    m_session.performance().options().keyboardVelocity = value;
+    m_session.settings().keyboardVelocity = value;
+    return value;
+}
+
+void Commands::selectSplit(int split) {
+    checkThread("Commands::selectSplit");
+    if (validSplit(split)) {
+        m_session.performance().setCurrentSplit(split);
+    }
+}
+
+void Commands::setCrossfader(int value) {
+    checkThread("Commands::setCrossfader");
+    m_session.audio().setCrossfader(std::clamp(value, 0, 127));
+}
+
+bool Commands::toggleLoopHold(int split) {
+    checkThread("Commands::toggleLoopHold");
+    if (!validSplit(split)) {
+        return false;
+    }
+    midi::Split& record = m_session.performance().split(split);
+    if (record.taskKind() != midi::SplitTask::Sample || !record.isSampleMode(midi::SampleMode::Sync)) {
+        return false;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        record.sample.sampleFlags ^= midi::SampleFlag::kTriggerMode;
+    }
+    splitChanged(split);
+    return (record.sample.sampleFlags & midi::SampleFlag::kTriggerMode) != 0;
+}
+
+void Commands::allStop() {
+    checkThread("Commands::allStop");
+    midi::Performance& performance = m_session.performance();
+    if (performance.syncRunning()) {
+        performance.stopSync();
+    }
+    performance.releaseHeldNotes();
+}
+
 // --- Setups and songs ---
 
 void Commands::newSetup() {
@@ -251,6 +316,7 @@ void Commands::newSetup() {
         m_session.performance().newSetups();
     }
     m_session.solo() = SoloState{};
+    m_session.setSetupName({});
     for (int i = 0; i < midi::kSplitCount; ++i) {
         splitChanged(i);
     }
@@ -260,6 +326,7 @@ bool Commands::loadSetup(const std::filesystem::path& path) {
     checkThread("Commands::loadSetup");
     const bool loaded = m_session.setups().loadSetupFile(path);
     if (loaded) {
+        m_session.setSetupName(path.filename().string());
         m_session.solo() = SoloState{};
         for (int i = 0; i < midi::kSplitCount; ++i) {
             splitChanged(i);
@@ -270,7 +337,11 @@ bool Commands::loadSetup(const std::filesystem::path& path) {
 
 platform::Status Commands::saveSetup(const std::filesystem::path& path) {
     checkThread("Commands::saveSetup");
-    return m_session.setups().saveSetup(path);
+    platform::Status status = m_session.setups().saveSetup(path);
+    if (status.ok()) {
+        m_session.setSetupName(path.filename().string());
+    }
+    return status;
 }
 
 platform::Status Commands::saveBank(const std::filesystem::path& path) {

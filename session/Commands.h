@@ -1,5 +1,6 @@
 #pragma once
 
+#include "midi/EngineHooks.h"
 #include "midi/Split.h"
 #include "midi/SplitFields.h"
 #include "platform/Status.h"
@@ -57,6 +58,29 @@ public:
     void toggleSplitOn(int split);
     // The solo button of `split`, with the solo rules of the screens.
     void solo(int split);
+
+    // --- What the performer plays on the screens ---
+    // A message from the screens, the PC keyboard or the joystick, through the MIDI input path:
+    // notes as user input (a note-on takes the keyboard velocity), anything else (the pads'
+    // controllers) as injected input, which keeps its bytes.
+    void userInput(midi::ShortMessage message);
+    // A message through the input path exactly as given (the Video buttons' fixed velocity).
+    void injectInput(midi::ShortMessage message);
+    // The screen now shown: pad lights and the split masks follow it.
+    void setScreen(midi::ScreenKind screen);
+    // The velocity of user notes, limited to 0-127 (kept in the settings); returns the value set.
+    int setKeyboardVelocity(int velocity);
+    // The split the screens edit (0-23).
+    void selectSplit(int split);
+    // The DJ screen's cross-fader, 0-127.
+    void setCrossfader(int value);
+    // The loop hold of a synchronised sample split (a Shift click on its pad): the split's note
+    // toggles its loop instead of holding it. Returns whether the loop is held now; false and
+    // nothing changed for any other split.
+    bool toggleLoopHold(int split);
+    // Everything that sounds stops: the synchronised loop, every held note (their note-offs reach
+    // their outputs) and the sustain pedal. A screen switch does it.
+    void allStop();
 
     // --- Setups and songs ---
     // New Setup: the transport stops, every sample and clip stops, all setups reset, the song's

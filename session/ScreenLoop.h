@@ -65,6 +65,7 @@ public:
     void setExitActions(ExitActions actions) { m_exitActions = std::move(actions); }
 
     [[nodiscard]] AppState& state() { return m_state; }
+    [[nodiscard]] const std::filesystem::path& settingsFile() const { return m_settingsFile; }
 
 private:
     AppState& m_state;

@@ -518,6 +518,8 @@ void Session::Outputs::refresh() {
     }
 }
 
+bool Session::videoLive() const { return m_video->live(); }
+
 // --- The song and setup loading ---
 
 void Session::SongHost::playEvent(midi::ShortMessage message) {

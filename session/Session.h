@@ -195,6 +195,12 @@ public:
     // What the screens show: the host's screen, reached through the session's dispatch of it.
     [[nodiscard]] midi::ScreenFeedback& screenFeedback() { return m_outputs; }
     [[nodiscard]] SoloState& solo() { return m_solo; }
+    // Whether a clip plays in the graphics window now (the meters flicker for it).
+    [[nodiscard]] bool videoLive() const;
+    // The name of the setup file last loaded or saved (the window caption shows it); empty for a
+    // new setup.
+    [[nodiscard]] const std::string& setupName() const { return m_setupName; }
+    void setSetupName(std::string name) { m_setupName = std::move(name); }
     [[nodiscard]] const core::ThreadCheck& dispatcherThread() const { return m_dispatcherThread; }
 
     // Held while whole split records are written: the audio pump and the video composition read
@@ -317,6 +323,7 @@ private:
     std::unique_ptr<midi::MidiDeviceManager> m_devices;
     std::unique_ptr<Commands> m_commands;
     SoloState m_solo;
+    std::string m_setupName;
 
     std::FILE* m_logFile = nullptr;
     std::uint32_t m_startMs = 0;

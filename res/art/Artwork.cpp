@@ -132,6 +132,20 @@ const std::map<int, FaceInfo>& faceTable() {
             {457, {FaceKind::Video, "1"}},
             {458, {FaceKind::Video, "2"}},
             {459, {FaceKind::Zoom, "ZOOM"}},
+            // The split list's row lights.
+            {kRowOff, {FaceKind::Led, ""}},
+            {kRowOn, {FaceKind::Led, "", FaceState::Pressed}},
+            {kRowMuted, {FaceKind::Led, "", FaceState::Held}},
+            {kRowSounding, {FaceKind::Led, "", FaceState::Lit}},
+            {kSoloOff, {FaceKind::Led, "S"}},
+            {kSoloOn, {FaceKind::Led, "S", FaceState::Pressed}},
+            // Sliders.
+            {kVerticalKnob, {FaceKind::Knob, ""}},
+            {kVerticalKnobAtReset, {FaceKind::Knob, "", FaceState::Lit}},
+            {kVerticalTrack, {FaceKind::Track, ""}},
+            {kHorizontalKnob, {FaceKind::Knob, ""}},
+            {kHorizontalKnobAtReset, {FaceKind::Knob, "", FaceState::Lit}},
+            {kHorizontalTrack, {FaceKind::Track, ""}},
         };
         for (const auto* pads : {&kDjPads, &kRockPads}) {
             for (std::size_t i = 0; i < pads->size(); ++i) {
@@ -298,6 +312,60 @@ void drawFace(QPainter& p, QSizeF size, const FaceInfo& info, bool pressed) {
         drawBody(p, r, down, kButtonEdge, 2);
         drawLabel(p, r, label, kYellow, 9);
         return;
+    case FaceKind::Knob: {
+        // A fader cap: raised, with a grip line across the direction it moves.
+        const bool atReset = info.state == FaceState::Lit;
+        QLinearGradient fill(r.topLeft(), r.width() > r.height() ? r.bottomLeft() : r.topRight());
+        fill.setColorAt(0, atReset ? QColor(0xFF, 0xFF, 0x80) : QColor(0xE0, 0xE0, 0xD0));
+        fill.setColorAt(1, atReset ? QColor(0xC0, 0xA0, 0x00) : QColor(0x70, 0x70, 0x68));
+        p.setBrush(fill);
+        p.setPen(QPen(Qt::black, 1));
+        p.drawRoundedRect(r.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+        p.setPen(QPen(atReset ? Qt::black : kGround, 1.5));
+        if (r.width() > r.height()) {
+            p.drawLine(QPointF(r.center().x(), r.top() + 3), QPointF(r.center().x(), r.bottom() - 3));
+        } else {
+            p.drawLine(QPointF(r.left() + 2, r.center().y()), QPointF(r.right() - 2, r.center().y()));
+        }
+        return;
+    }
+    case FaceKind::Led: {
+        // A round light in a dark socket: off dark green, on green, muted amber, sounding
+        // yellow; the solo light is cyan when on.
+        const bool solo = !label.isEmpty();
+        QColor light(0x00, 0x38, 0x00);
+        if (info.state == FaceState::Pressed || (pressed && info.state == FaceState::Normal)) {
+            light = solo ? kCyan : QColor(0x20, 0xF0, 0x20);
+        } else if (info.state == FaceState::Held) {
+            light = kOrange;
+        } else if (info.state == FaceState::Lit) {
+            light = kYellow;
+        }
+        p.setBrush(QColor(0x00, 0x10, 0x00));
+        p.setPen(Qt::NoPen);
+        p.drawRoundedRect(r, 2, 2);
+        QRadialGradient glow(r.center() - QPointF(r.width() * 0.15, r.height() * 0.15), r.width() * 0.6);
+        glow.setColorAt(0, light.lighter(150));
+        glow.setColorAt(1, light);
+        p.setBrush(glow);
+        p.drawEllipse(r.adjusted(1, 1, -1, -1));
+        if (solo) {
+            drawLabel(p, r.adjusted(1, 1, -1, -1), label, light == kCyan ? Qt::black : kCyan, 8);
+        }
+        return;
+    }
+    case FaceKind::Track: {
+        // A dark slot along the longer side, on white so a transparent slider shows the screen.
+        p.fillRect(r, Qt::white);
+        const bool horizontal = r.width() > r.height();
+        const qreal slot = std::max<qreal>(3, std::min(r.width(), r.height()) * 0.3);
+        const QRectF groove = horizontal ? QRectF(r.left() + 2, r.center().y() - slot / 2, r.width() - 4, slot)
+                                         : QRectF(r.center().x() - slot / 2, r.top() + 2, slot, r.height() - 4);
+        p.setBrush(QColor(0x10, 0x18, 0x10));
+        p.setPen(QPen(QColor(0x00, 0x90, 0x00), 1));
+        p.drawRoundedRect(groove, slot / 2, slot / 2);
+        return;
+    }
     case FaceKind::Button:
     case FaceKind::Unknown:
         break;
@@ -325,6 +393,50 @@ QPixmap paintFace(int bitmapId, QSize logicalSize, qreal devicePixelRatio, bool 
     p.setRenderHint(QPainter::TextAntialiasing);
     drawFace(p, QSizeF(logicalSize), faceInfo(bitmapId), pressed);
     return face;
+}
+
+void paintBackground(QPainter& painter, QSizeF screenSize, const QString& title, const QString& screenName) {
+    const QRectF all(QPointF(0, 0), screenSize);
+    QLinearGradient ground(all.topLeft(), all.bottomLeft());
+    ground.setColorAt(0, QColor(0x00, 0x30, 0x00));
+    ground.setColorAt(0.25, kGround);
+    ground.setColorAt(1, QColor(0x00, 0x3A, 0x00));
+    painter.fillRect(all, ground);
+    // A faint grain of horizontal lines: the ground reads as a surface, not as an empty window.
+    painter.setPen(QPen(QColor(0, 0, 0, 28), 1));
+    for (int y = 2; y < static_cast<int>(screenSize.height()); y += 4) {
+        painter.drawLine(QPointF(0, y + 0.5), QPointF(screenSize.width(), y + 0.5));
+    }
+    // The top band: title and screen name between the two banks of meters.
+    const QRectF band(240, 6, 320, 58);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    drawLabel(painter, QRectF(band.left(), band.top(), band.width(), 32), title, kYellow, 26);
+    drawLabel(painter, QRectF(band.left(), band.top() + 34, band.width(), 20), screenName, kCyan, 16);
+    painter.setPen(QPen(QColor(0x00, 0x90, 0x00), 1));
+    painter.drawLine(QPointF(band.left() + 40, band.top() + 32.5), QPointF(band.right() - 40, band.top() + 32.5));
+}
+
+void paintWell(QPainter& painter, const QRectF& rect) {
+    const QRectF well = rect.adjusted(-1, -1, 1, 1);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(QColor(0x00, 0x18, 0x00), 1));
+    painter.setBrush(QColor(0x00, 0x22, 0x00));
+    painter.drawRoundedRect(well.adjusted(0.5, 0.5, -0.5, -0.5), 2, 2);
+    // The lower right edge catches the light.
+    painter.setPen(QPen(QColor(0x00, 0x80, 0x00), 1));
+    painter.drawLine(QPointF(well.left() + 2, well.bottom() - 0.5), QPointF(well.right() - 1, well.bottom() - 0.5));
+    painter.drawLine(QPointF(well.right() - 0.5, well.top() + 2), QPointF(well.right() - 0.5, well.bottom() - 1));
+}
+
+void paintCaption(QPainter& painter, const QRectF& rect, const QString& text) {
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    drawLabel(painter, rect, text, kYellow, 11);
+}
+
+void paintReserved(QPainter& painter, const QRectF& rect, const QString& name) {
+    paintWell(painter, rect);
+    drawLabel(painter, rect.adjusted(2, 1, -2, -1), name, QColor(0x00, 0x90, 0x00), 12);
 }
 
 std::filesystem::path userArtFolder() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPainter>
 #include <QPixmap>
 #include <QSize>
 #include <QString>
@@ -27,6 +28,9 @@ enum class FaceKind {
     Pad,   // a trigger pad
     Video, // the Video 1 and 2 buttons
     Zoom,  // the strip that opens the graphics window
+    Knob,  // a slider's knob (vertical or horizontal by its shape)
+    Track, // a slider's track
+    Led,   // the split list's row buttons: on/off and solo lights
 };
 
 enum class FaceState {
@@ -49,6 +53,35 @@ struct FaceInfo {
 // the ratio). `pressed` draws the pressed look of a face that has no pressed bitmap of its own.
 // UI thread.
 [[nodiscard]] QPixmap paintFace(int bitmapId, QSize logicalSize, qreal devicePixelRatio, bool pressed = false);
+
+// The sliders' faces (the program's own ids): knob, knob at the reset value, track; vertical then
+// horizontal.
+inline constexpr int kVerticalKnob = 620;
+inline constexpr int kVerticalKnobAtReset = 621;
+inline constexpr int kVerticalTrack = 622;
+inline constexpr int kHorizontalKnob = 623;
+inline constexpr int kHorizontalKnobAtReset = 624;
+inline constexpr int kHorizontalTrack = 625;
+
+// The split list's row buttons (the program's own ids): the on/off light off, on, muted by a
+// solo, on while a note of the split sounds; the solo light off and on.
+inline constexpr int kRowOff = 630;
+inline constexpr int kRowOn = 631;
+inline constexpr int kRowMuted = 632;
+inline constexpr int kRowSounding = 633;
+inline constexpr int kSoloOff = 634;
+inline constexpr int kSoloOn = 635;
+
+// The screens' ground, painted in screen pixels (801 × 584) on a painter the caller has scaled:
+// the dark green with a faint grain, the program's title and the screen's name in the top band.
+void paintBackground(QPainter& painter, QSizeF screenSize, const QString& title, const QString& screenName);
+// A recessed well behind a display, list or meter, so it reads as one part of the screen.
+void paintWell(QPainter& painter, const QRectF& rect);
+// A panel's caption: small capitals in the program's yellow, centred in `rect`.
+void paintCaption(QPainter& painter, const QRectF& rect, const QString& text);
+// A place kept for a part that is not there yet (the file lists, the key-range bar, the video
+// monitor): a well with its name, faint.
+void paintReserved(QPainter& painter, const QRectF& rect, const QString& name);
 
 // The folder whose PNG files replace faces: $XDG_DATA_HOME/tonwerk/art, ~/.local/share/tonwerk/art.
 [[nodiscard]] std::filesystem::path userArtFolder();

@@ -42,6 +42,12 @@ void BitmapButton::configure(int id, const QPixmap& normalFace, const QPixmap& p
     update();
 }
 
+void BitmapButton::setFaces(const QPixmap& normalFace, const QPixmap& pressedFace) {
+    m_normal = normalFace;
+    m_pressed = pressedFace;
+    update();
+}
+
 int BitmapButton::captionHeight() const {
     int height = 14;
     int points = 8;

@@ -54,6 +54,8 @@ public:
     // The caption's font height in points (8-14).
     [[nodiscard]] int captionHeight() const;
 
+    // New faces for the same control (a pad lit or held, a scale change), keeping its state.
+    void setFaces(const QPixmap& normalFace, const QPixmap& pressedFace);
     // Set check: 0 unchecked, 1 checked; only toggles take it, any other value changes nothing.
     void setCheck(int value);
     void setCaption(const QString& caption);

@@ -4,8 +4,13 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 
 namespace tonwerk::ui {
+
+int SliderGeometry::scaled(int pixels) const {
+    return std::max(1, static_cast<int>(std::lround(pixels * (scale > 0 ? scale : 1.0))));
+}
 
 int SliderGeometry::knobPosition(int value) const {
     const int s = trackStart();
@@ -75,6 +80,18 @@ void BitmapSlider::setBackground(const QPixmap& background) {
     update();
 }
 
+void BitmapSlider::setFaces(const QPixmap& knob, const QPixmap& knobAtReset, const QPixmap& track) {
+    m_knob = knob;
+    m_knobAtReset = knobAtReset;
+    m_track = track;
+    update();
+}
+
+void BitmapSlider::setScale(double scale) {
+    m_geometry.scale = scale > 0 ? scale : 1.0;
+    update();
+}
+
 QRect BitmapSlider::knobRect() const {
     const SliderGeometry g = geometry();
     const int position = m_dragging ? m_knobPosition : g.knobPosition(m_value);
@@ -103,7 +120,7 @@ void BitmapSlider::mousePressEvent(QMouseEvent* event) {
     // A page step toward the click, when the click is clear of the knob's centre.
     const SliderGeometry g = geometry();
     const int offset = along(event->position()) - g.knobPosition(m_value);
-    const int margin = g.horizontal ? 9 : 10;
+    const int margin = g.scaled(g.horizontal ? 9 : 10);
     int step = 0;
     if (offset > margin) {
         step = g.horizontal ? SliderGeometry::kPageStep : -SliderGeometry::kPageStep;

@@ -20,8 +20,9 @@ inline constexpr std::uint32_t kTrackOwnSize = 0x4; // the track is drawn at its
 // vertical one its maximum at the top.
 struct SliderGeometry {
     bool horizontal = true;
-    int length = 0;  // the control's length along the track
-    int maximum = 0; // values run from 0 to it
+    int length = 0;     // the control's length along the track
+    int maximum = 0;    // values run from 0 to it
+    double scale = 1.0; // window pixels per screen pixel: the knob grows with the screen
 
     static constexpr int kKnobAlongHorizontal = 30;
     static constexpr int kKnobAcrossHorizontal = 18;
@@ -29,8 +30,9 @@ struct SliderGeometry {
     static constexpr int kKnobAcrossVertical = 10;
     static constexpr int kPageStep = 10;
 
-    [[nodiscard]] int knobAlong() const { return horizontal ? kKnobAlongHorizontal : kKnobAlongVertical; }
-    [[nodiscard]] int knobAcross() const { return horizontal ? kKnobAcrossHorizontal : kKnobAcrossVertical; }
+    [[nodiscard]] int knobAlong() const { return scaled(horizontal ? kKnobAlongHorizontal : kKnobAlongVertical); }
+    [[nodiscard]] int knobAcross() const { return scaled(horizontal ? kKnobAcrossHorizontal : kKnobAcrossVertical); }
+    [[nodiscard]] int scaled(int pixels) const;
     [[nodiscard]] int trackStart() const { return knobAlong() / 2; }
     [[nodiscard]] int trackEnd() const { return std::max(trackStart(), length - knobAlong() / 2); }
     // The knob's centre for a value, and the value of a centre (limited to the track).
@@ -50,10 +52,14 @@ public:
     void configure(int id, int maximum, int resetValue, int initial, const QPixmap& knob, const QPixmap& knobAtReset,
                    const QPixmap& track, std::uint32_t flags);
 
+    // New bitmaps (a scale change), keeping the value and the remembered value.
+    void setFaces(const QPixmap& knob, const QPixmap& knobAtReset, const QPixmap& track);
     // Sets the value and tells it; a value outside 0 ... maximum, or the current one, does nothing.
     void setValue(int value);
     // Shows a value set elsewhere, without telling it.
     void showValue(int value);
+    // Window pixels per screen pixel (the knob's size and the page-step margins follow).
+    void setScale(double scale);
     // The part of the screen's background behind the slider, for a transparent one.
     void setBackground(const QPixmap& background);
 

@@ -2,6 +2,8 @@
 
 #include <QPainter>
 
+#include <cmath>
+
 namespace tonwerk::ui {
 
 namespace {
@@ -36,17 +38,30 @@ void OnScreenKeyboard::reset() {
     update();
 }
 
+void OnScreenKeyboard::setScale(double scale) {
+    m_scale = scale > 0 ? scale : 1.0;
+    update();
+}
+
+KeyboardGeometry OnScreenKeyboard::geometry() const {
+    return {m_firstKey, static_cast<int>(std::lround(height() / m_scale))};
+}
+
 void OnScreenKeyboard::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing, m_scale != 1.0);
+    // Keys are laid out in screen pixels and drawn scaled, so they stay sharp at every size.
+    painter.scale(m_scale, m_scale);
     const KeyboardGeometry g = geometry();
-    const int lastKey = std::min(127, m_firstKey + (width() / KeyboardGeometry::kOctaveWidth + 1) * 12);
+    const int logicalWidth = static_cast<int>(std::lround(width() / m_scale));
+    const int lastKey = std::min(127, m_firstKey + (logicalWidth / KeyboardGeometry::kOctaveWidth + 1) * 12);
     for (const bool blackPass : {false, true}) {
         for (int key = std::max(0, m_firstKey); key <= lastKey; ++key) {
             if (KeyboardGeometry::isBlack(key) != blackPass) {
                 continue;
             }
             const KeyboardGeometry::KeyRect r = g.keyRect(key);
-            if (r.x >= width()) {
+            if (r.x >= logicalWidth) {
                 continue;
             }
             const bool on = lit(key);

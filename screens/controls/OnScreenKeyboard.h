@@ -22,13 +22,17 @@ public:
     void setLit(int key, bool lit);
     [[nodiscard]] bool lit(int key) const { return key >= 0 && key < 128 && m_lit.test(static_cast<std::size_t>(key)); }
     void reset();
-    [[nodiscard]] KeyboardGeometry geometry() const { return {m_firstKey, height()}; }
+    // Window pixels per screen pixel: an octave is 147 screen pixels wide at every scale.
+    void setScale(double scale);
+    // The keys in screen pixels.
+    [[nodiscard]] KeyboardGeometry geometry() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     int m_firstKey = 36;
+    double m_scale = 1.0;
     std::bitset<128> m_lit;
 };
 

@@ -1,6 +1,8 @@
 #include "app/ProgramShell.h"
 #include "app/QtNotifier.h"
+#include "screens/ScreenCommands.h"
 #include "screens/ScreenDialog.h"
+#include "screens/controls/BitmapButton.h"
 #include "session/Session.h"
 #include "support/RecordingNotifier.h"
 #include "support/TempDir.h"
@@ -8,7 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -34,10 +36,11 @@ ScreenDialog* visibleScreen() {
     return nullptr;
 }
 
-void click(ScreenDialog* dialog, const char* name) {
-    auto* button = dialog->findChild<QPushButton*>(QString::fromLatin1(name));
-    ASSERT_NE(button, nullptr) << name;
-    button->click();
+// A plain left click at the centre of a screen control.
+void click(ScreenDialog* dialog, int id) {
+    ui::BitmapButton* button = dialog->button(id);
+    ASSERT_NE(button, nullptr) << id;
+    QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
 }
 
 // Drives the modal screens from inside their event loops: each step runs once a screen is visible
@@ -99,11 +102,14 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
                           EXPECT_EQ(d->width(), 801);
                           EXPECT_EQ(d->height(), 584);
                           EXPECT_EQ(d->windowTitle(), QStringLiteral("ORVAN Tonwerk  "));
-                          // Real rendering: the placeholder paints the scheme's dark green.
+                          // Real rendering: the ground is the program's dark green.
                           const QImage picture = d->grab().toImage();
-                          EXPECT_EQ(picture.pixelColor(5, 5), QColor(0x00, 0x4A, 0x00));
+                          const QColor ground = picture.pixelColor(5, 300);
+                          EXPECT_GT(ground.green(), 0x30);
+                          EXPECT_LT(ground.red(), 0x10);
+                          EXPECT_LT(ground.blue(), 0x10);
                           notifier.answerNext(core::MessageAnswer::No);
-                          click(d, "exitButton");
+                          click(d, ui::CommandId::kExit);
                           return true;
                       },
                       [&](ScreenDialog* d) {
@@ -115,7 +121,7 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
                       [&](ScreenDialog* d) {
                           EXPECT_EQ(d, first);
                           EXPECT_EQ(notifier.count(), 2u);
-                          click(d, "masterScreenButton");
+                          click(d, ui::CommandId::kMasterButton);
                           return true;
                       },
                       [&](ScreenDialog* d) {
@@ -124,7 +130,7 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
                           }
                           EXPECT_FALSE(shell.state().firstScreen);
                           notifier.answerNext(core::MessageAnswer::Yes);
-                          click(d, "exitButton");
+                          click(d, ui::CommandId::kExit);
                           return true;
                       },
                   },
@@ -173,7 +179,7 @@ TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
     Script script({[&](ScreenDialog* d) {
                       EXPECT_EQ(d->palette().color(QPalette::Window), QColor(0x00, 0x4A, 0x00));
                       notifier.answerNext(core::MessageAnswer::Yes);
-                      click(d, "exitButton");
+                      click(d, ui::CommandId::kExit);
                       return true;
                   }},
                   notifier);
