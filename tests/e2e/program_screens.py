@@ -1,0 +1,218 @@
+#!/usr/bin/python3
+"""End to end: the tonwerk program in a real window on a virtual X display, driven like a person.
+
+A JACK MIDI client plays the keyboard and listens to the sound module. The program finds both by
+the names in its settings, loads "StartUp.mks" from its program folder, and is clicked with
+xdotool at the screens' table positions: pads, the velocity arrow, PANIC, screen switches. Exit
+answered with Yes (Alt+Y) ends the process, and every note-off of the closing sweep arrives.
+Usage: program_screens.py TONWERK TONWERK_CLI WORK_DIR
+"""
+import json
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+import jack
+
+program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
+shutil.rmtree(work, ignore_errors=True)
+folder = os.path.join(work, "program")
+config = os.path.join(work, "config")
+os.makedirs(folder)
+os.makedirs(os.path.join(config, "tonwerk"))
+# The program folder is the executable's: a copy of it beside its start-up setup.
+shutil.copy(program, os.path.join(folder, "tonwerk"))
+# One split for every key, sending on channel 5: what comes out says the start-up setup is loaded.
+subprocess.run([cli, "setup", "make", os.path.join(folder, "StartUp.mks")],
+               input=json.dumps({"setups": [{"splits": [{"state": 1, "midiOutChannel": 4}]}]}), text=True, check=True)
+with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
+    f.write("[Options]\nMidiInDeviceName=tester:keys\nMidiOutDeviceName=tester:sound\n")
+
+client = jack.Client("tester", no_start_server=True)
+keys = client.midi_outports.register("keys")
+sound = client.midi_inports.register("sound")
+outgoing = []
+received = []
+lock = threading.Lock()
+
+
+@client.set_process_callback
+def process(frames):
+    keys.clear_buffer()
+    with lock:
+        pending = list(outgoing)
+        outgoing.clear()
+    for data in pending:
+        keys.write_midi_event(0, data)
+    for _, data in sound.incoming_midi_events():
+        with lock:
+            received.append(bytes(data))
+
+
+client.activate()
+
+# A display of our own, no window manager.
+read_end, write_end = os.pipe()
+xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                        pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+os.close(write_end)
+display = ":" + os.read(read_end, 16).decode().strip()
+os.close(read_end)
+
+env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=config, HOME=work, QT_QPA_PLATFORM="xcb",
+           TONWERK_AUDIO_NONE="1")
+env.pop("WAYLAND_DISPLAY", None)
+proc = None
+# The server takes clients once it answers (under load it may say its number a little early).
+for _ in range(200):
+    if subprocess.run(["xdotool", "getdisplaygeometry"], env=env, capture_output=True).returncode == 0:
+        break
+    assert xvfb.poll() is None, "Xvfb ended"
+    time.sleep(0.05)
+
+
+def xdotool(*args, check=True):
+    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, check=check).stdout.strip()
+
+
+def window(name, timeout=20.0):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        found = xdotool("search", "--onlyvisible", "--name", name, check=False).split()
+        if found:
+            return found[-1]
+        if proc is not None and proc.poll() is not None:
+            raise AssertionError("tonwerk ended with %s: %s" % (proc.returncode, proc.stderr.read()))
+        time.sleep(0.05)
+    raise AssertionError("no window named %r after %.0f s" % (name, timeout))
+
+
+def click(wid, x, y, hold=0.06):
+    xdotool("mousemove", "--window", wid, str(x), str(y))
+    xdotool("mousedown", "1")
+    time.sleep(hold)
+    xdotool("mouseup", "1")
+    time.sleep(0.1)
+
+
+def centre(x, y, w, h):
+    return x + w // 2, y + h // 2
+
+
+def take():
+    time.sleep(0.15)
+    with lock:
+        got = list(received)
+        received.clear()
+    return got
+
+
+def notes(messages):
+    return [m for m in messages if m[0] & 0xF0 in (0x80, 0x90)]
+
+
+try:
+    started = time.monotonic()
+    proc = subprocess.Popen([os.path.join(folder, "tonwerk")], env=env, stderr=subprocess.PIPE, text=True)
+    dj = window("ORVAN Tonwerk")
+    print("first screen after %.2f s" % (time.monotonic() - started))
+    assert xdotool("getwindowname", dj) == "ORVAN Tonwerk  StartUp.mks", xdotool("getwindowname", dj)
+    geometry = xdotool("getwindowgeometry", dj)
+    assert "Geometry: 801x584" in geometry, geometry
+    time.sleep(0.5)  # the ports are connected and the screen has settled
+    take()
+
+    # Pad 16 on the DJ screen: note 91, at the press on, at the release off, on the setup's channel.
+    x, y = centre(557, 494, 30, 21)
+    xdotool("mousemove", "--window", dj, str(x), str(y))
+    xdotool("mousedown", "1")
+    pressed = notes(take())
+    assert pressed == [bytes([0x94, 91, 127])], pressed
+    xdotool("mouseup", "1")
+    released = notes(take())
+    assert len(released) == 1 and released[0][:2] in (bytes([0x84, 91]),) or released == [bytes([0x94, 91, 0])], \
+        released
+
+    # The velocity arrow down, then pad 1: note 36 with velocity 126.
+    click(dj, *centre(358, 474, 10, 6))
+    take()
+    click(dj, *centre(138, 515, 27, 22))
+    got = notes(take())
+    assert got[0] == bytes([0x94, 36, 126]), got
+
+    # The MIDI keyboard through the program.
+    with lock:
+        outgoing.append(bytes([0x90, 60, 90]))
+    got = notes(take())
+    assert got == [bytes([0x94, 60, 90])], got
+    with lock:
+        outgoing.append(bytes([0x80, 60, 0]))
+    take()
+
+    # PANIC: all notes off on every output channel.
+    click(dj, *centre(424, 491, 43, 29))
+    got = take()
+    all_off = {m[0] & 0x0F for m in got if m[0] & 0xF0 == 0xB0 and m[1] == 123}
+    assert all_off == set(range(16)), got
+
+    # To the Master screen and on to the Rock screen: new windows, the same ports and setup.
+    click(dj, *centre(672, 204, 88, 16))
+    deadline = time.monotonic() + 10
+    master = dj
+    while master == dj and time.monotonic() < deadline:
+        master = window("ORVAN Tonwerk")
+        time.sleep(0.05)
+    assert master != dj, "the Master screen did not open"
+    time.sleep(0.3)
+    with lock:
+        outgoing.append(bytes([0x90, 64, 80]))
+    got = notes(take())
+    assert got == [bytes([0x94, 64, 80])], got
+    with lock:
+        outgoing.append(bytes([0x80, 64, 0]))
+    take()
+    click(master, *centre(672, 185, 88, 17))
+    deadline = time.monotonic() + 10
+    rock = master
+    while rock == master and time.monotonic() < deadline:
+        rock = window("ORVAN Tonwerk")
+        time.sleep(0.05)
+    assert rock != master, "the Rock screen did not open"
+    time.sleep(0.3)
+    take()
+    click(rock, *centre(635, 517, 32, 17))
+    got = notes(take())
+    assert got[0] == bytes([0x94, 60, 126]), got
+
+    # Exit, answered No with Alt+N: the program goes on.
+    click(rock, *centre(256, 497, 72, 23))
+    warning = window("Warning")
+    xdotool("windowfocus", "--sync", warning, check=False)
+    xdotool("key", "alt+n")
+    time.sleep(0.5)
+    assert proc.poll() is None, "No must keep the program running"
+    # Exit, answered Yes with Alt+Y: the process ends with the note-off sweep.
+    click(rock, *centre(256, 497, 72, 23))
+    warning = window("Warning")
+    xdotool("windowfocus", "--sync", warning, check=False)
+    xdotool("key", "alt+y")
+    status = proc.wait(timeout=20)
+    assert status == 0, (status, proc.stderr.read())
+    time.sleep(0.3)
+    with lock:
+        got = list(received)
+    sweep = {(m[0] & 0x0F, m[1]) for m in got if m[0] & 0xF0 == 0x80 or (m[0] & 0xF0 == 0x90 and m[2] == 0)}
+    missing = [(c, k) for c in range(16) for k in range(127) if (c, k) not in sweep]
+    assert not missing, "%d note-offs of the sweep missing: %s" % (len(missing), missing[:10])
+    print("program screens: pads, arrows, keyboard, PANIC, switches and the exit sweep all arrived")
+finally:
+    if proc is not None and proc.poll() is None:
+        proc.kill()
+        proc.wait()
+    xvfb.terminate()
+    xvfb.wait()
+    client.deactivate()
+    client.close()
