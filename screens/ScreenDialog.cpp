@@ -15,6 +15,7 @@
 #include "session/Commands.h"
 #include "session/Session.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDesktopServices>
@@ -931,12 +932,45 @@ QMenu* ScreenDialog::fileMenu() {
             m_fileMenu->addSeparator();
             continue;
         }
+        if (item.id == CommandId::kOptions) {
+            addScaleMenu(*m_fileMenu);
+        }
         QAction* action = m_fileMenu->addAction(QString::fromUtf8(item.caption));
         action->setData(item.id);
         const int id = item.id;
         connect(action, &QAction::triggered, this, [this, id] { command(id); });
     }
     return m_fileMenu;
+}
+
+void ScreenDialog::addScaleMenu(QMenu& menu) {
+    // The screen's size: fitted to the window, or fixed at 100, 150 or 200 % (F11: full screen).
+    QMenu* sizes = menu.addMenu(QStringLiteral("Screen Si&ze"));
+    sizes->setObjectName(QStringLiteral("scaleMenu"));
+    auto* group = new QActionGroup(sizes);
+    const struct {
+        int setting;
+        const char* caption;
+    } kSizes[] = {{kScaleFit, "&Fit to Window"}, {100, "&100 %"}, {150, "15&0 %"}, {200, "&200 %"}};
+    for (const auto& size : kSizes) {
+        QAction* action = sizes->addAction(QString::fromUtf8(size.caption));
+        action->setCheckable(true);
+        action->setChecked(size.setting == m_settings.screenScale ||
+                           (size.setting == kScaleFit && !isFixedScale(m_settings.screenScale)));
+        action->setData(size.setting);
+        group->addAction(action);
+        const int setting = size.setting;
+        connect(action, &QAction::triggered, this, [this, setting] { setScreenScale(setting); });
+    }
+}
+
+void ScreenDialog::setScreenScale(int setting) {
+    m_settings.screenScale = isFixedScale(setting) ? setting : kScaleFit;
+    if (isFixedScale(setting) && (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) == 0) {
+        const PixelRect window = windowRectFor(setting);
+        resize(window.width, window.height);
+    }
+    layoutScreen();
 }
 
 void ScreenDialog::showFileMenu() { fileMenu()->popup(mapToGlobal(windowPoint(195, 270))); }

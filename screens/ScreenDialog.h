@@ -86,6 +86,9 @@ public:
     [[nodiscard]] const QString& statusText() const { return m_status; }
     // The File menu (menu 343) as the Menu button pops it up.
     [[nodiscard]] QMenu* fileMenu();
+    // The screen size setting: 0 fits the window, 100, 150 or 200 fix it (a fixed size resizes a
+    // normal window to show the screen whole).
+    void setScreenScale(int setting);
     // One 50 ms screen tick (the timer calls it; tests may).
     void screenTick();
 
@@ -141,6 +144,7 @@ private:
     void saveMidiFile();
     void showHelp(bool menuItem);
     void showFileMenu();
+    void addScaleMenu(QMenu& menu);
     void listMenu(int row, int column, const QPoint& globalPos);
     void listDoubleClicked(int row, int column);
     void cellEdited(int row, int column, const QString& text);

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QMenu>
 #include <QMimeData>
 #include <QTest>
 #include <QUrl>
@@ -481,4 +482,32 @@ TEST(ScreenCommands, Rules) {
     EXPECT_EQ(ui::lengthText(9), "2:1");
     EXPECT_EQ(ui::menuForColumn(1), ui::ListMenu::None);
     EXPECT_EQ(ui::menuForColumn(7), ui::ListMenu::Transpose);
+}
+
+// The size setting: fixed sizes resize the window, fitting follows it; F11 toggles full screen;
+// the File menu offers the sizes and the screens.
+TEST(ScreenDialog, ScreenSizeAndFullScreen) {
+    ScreenRig rig;
+    auto screen = rig.open(midi::ScreenKind::Master);
+    screen->show();
+    screen->setScreenScale(150);
+    EXPECT_EQ(screen->size(), QSize(1202, 876));
+    EXPECT_DOUBLE_EQ(screen->placement().scale, 1.5);
+    EXPECT_EQ(screen->settings().screenScale, 150);
+    screen->setScreenScale(0);
+    screen->resize(801, 584);
+    EXPECT_DOUBLE_EQ(screen->placement().scale, 1.0);
+    QTest::keyClick(screen.get(), Qt::Key_F11);
+    EXPECT_TRUE(screen->windowState() & Qt::WindowFullScreen);
+    QTest::keyClick(screen.get(), Qt::Key_F11);
+    EXPECT_FALSE(screen->windowState() & Qt::WindowFullScreen);
+    QMenu* menu = screen->fileMenu();
+    QStringList captions;
+    for (QAction* action : menu->actions()) {
+        captions << action->text();
+    }
+    EXPECT_TRUE(captions.contains(QStringLiteral("Screen Si&ze")));
+    EXPECT_TRUE(captions.contains(QStringLiteral("&Master-Screen")));
+    EXPECT_TRUE(captions.contains(QStringLiteral("Save MIDI-File...")));
+    rig.close();
 }
