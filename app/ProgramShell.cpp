@@ -1,6 +1,7 @@
 #include "ProgramShell.h"
 
 #include "QtNotifier.h"
+#include "StartupTiming.h"
 #include "core/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
 #include "session/Commands.h"
@@ -173,6 +174,9 @@ ProgramShell::ProgramShell(core::Notifier& notifier, std::filesystem::path setti
       m_loop(m_state, m_notifier, m_settingsFile) {}
 
 void ProgramShell::run() {
+    if (StartupTiming::enabled()) {
+        m_timing = std::make_unique<StartupTiming>();
+    }
     m_state.appDirectory = m_environment.programDirectory;
     // Read once on the UI thread before any other thread of the program runs.
     const char* locale = std::getenv("LC_ALL"); // NOLINT(concurrency-mt-unsafe)
@@ -220,10 +224,16 @@ void ProgramShell::run() {
             qtNotifier->setParentWidget(&dialog);
         }
         placeWindow(dialog, settings, first);
+        if (m_timing) {
+            m_timing->watchFirstPaint(dialog, first ? "first screen" : "next screen");
+        }
         if (first) {
             QTimer::singleShot(0, &dialog, [this, &dialog] { firstScreenShown(dialog); });
         }
         dialog.exec();
+        if (m_timing && !m_state.quitRequested) {
+            m_timing->switchStarted();
+        }
         m_window = {dialog.geometry(), dialog.windowState()};
         m_screen->setCurrent(nullptr);
         if (qtNotifier != nullptr) {

@@ -21,6 +21,7 @@ class Session;
 namespace tonwerk::ui {
 
 class ScreenDialog;
+class StartupTiming;
 
 // The program's lifetime on the Qt side: loads the settings, builds the session (the engines of
 // the run), applies the colour scheme, shows the performance screens in the screen loop until Exit
@@ -63,6 +64,7 @@ private:
         Qt::WindowStates state;
     };
     WindowPlacement m_window;
+    std::unique_ptr<StartupTiming> m_timing; // TONWERK_TIMING: benchmark timings on stderr
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<session::Session> m_session;
     std::unique_ptr<QSocketNotifier> m_midiInput;

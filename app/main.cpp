@@ -1,10 +1,11 @@
 #include "ProgramShell.h"
 #include "QtNotifier.h"
+#include "StartupTiming.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    QApplication application(argc, argv);
+    tonwerk::ui::TimedApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tonwerk"));
     tonwerk::ui::QtNotifier notifier;
     tonwerk::ui::ProgramShell shell(notifier, tonwerk::core::settingsFilePath(),

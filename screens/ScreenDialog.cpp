@@ -270,6 +270,17 @@ void ScreenDialog::buildPanels() {
 }
 
 QPixmap ScreenDialog::face(int bitmapId, const PixelRect& rect, bool pressed) const {
+    // Faces are painted once per size and scale: a pad lighting with every note only swaps them.
+    const FaceKey key{bitmapId, rect.width, rect.height, pressed};
+    if (const auto it = m_faces.find(key); it != m_faces.end()) {
+        return it->second;
+    }
+    QPixmap painted = paintedFace(bitmapId, rect, pressed);
+    m_faces.emplace(key, painted);
+    return painted;
+}
+
+QPixmap ScreenDialog::paintedFace(int bitmapId, const PixelRect& rect, bool pressed) const {
     const qreal ratio = devicePixelRatioF();
     const QSize size(rect.width, rect.height);
     // Painted at the table size for the scaled screen's pixels, shown at the window's ratio: the
@@ -328,7 +339,12 @@ void ScreenDialog::applyFaces(BitmapButton& button, const ControlSpec& spec) {
 }
 
 void ScreenDialog::layoutScreen() {
-    m_placement = placeScreen(width(), height(), m_settings.screenScale);
+    const ScreenPlacement placement = placeScreen(width(), height(), m_settings.screenScale);
+    if (placement.scale != m_placement.scale || devicePixelRatioF() != m_facesRatio) {
+        m_faces.clear();
+        m_facesRatio = devicePixelRatioF();
+    }
+    m_placement = placement;
     paintBackground();
     const qreal ratio = devicePixelRatioF();
     for (const ControlSpec& spec : m_controlSpecs) {

@@ -123,6 +123,7 @@ private:
     void layoutScreen();
     void paintBackground();
     [[nodiscard]] QPixmap face(int bitmapId, const PixelRect& rect, bool pressed) const;
+    [[nodiscard]] QPixmap paintedFace(int bitmapId, const PixelRect& rect, bool pressed) const;
     void applyFaces(BitmapButton& button, const ControlSpec& spec);
 
     // Commands.
@@ -185,6 +186,16 @@ private:
     QMenu* m_fileMenu = nullptr;
 
     ScreenPlacement m_placement;
+    // The faces painted at the current scale and pixel ratio, by bitmap, size and pressed look.
+    struct FaceKey {
+        int bitmap = 0;
+        int width = 0;
+        int height = 0;
+        bool pressed = false;
+        auto operator<=>(const FaceKey&) const = default;
+    };
+    mutable std::map<FaceKey, QPixmap> m_faces;
+    qreal m_facesRatio = 0;
     QPixmap m_background;
     QTimer m_timer;
     LevelMeters m_meters;

@@ -1,0 +1,110 @@
+// The cost of the performance screens on the user-interface thread, offscreen: a full repaint of
+// each screen at 100 % and 200 %, a relayout after a resize (every face painted anew), building a
+// screen, and the 50 ms screen tick with every meter moving (its share of one core is the time per
+// tick over 50 ms). While the thread paints, no MIDI is dispatched.
+#include "support/ScreenRig.h"
+
+#include <QApplication>
+#include <QPixmap>
+
+#include <benchmark/benchmark.h>
+
+#include <array>
+
+using namespace tonwerk;
+
+namespace {
+
+constexpr std::array<midi::ScreenKind, 3> kScreens = {midi::ScreenKind::Dj, midi::ScreenKind::Rock,
+                                                      midi::ScreenKind::Master};
+constexpr const char* kNames[] = {"dj", "rock", "master"};
+
+void fullRepaint(benchmark::State& state) {
+    const auto screen = kScreens[static_cast<std::size_t>(state.range(0))];
+    test::ScreenRig rig(static_cast<int>(state.range(1)));
+    auto dialog = rig.open(screen);
+    QPixmap target(dialog->size());
+    for (auto _ : state) {
+        dialog->render(&target);
+        benchmark::DoNotOptimize(target.cacheKey());
+    }
+    state.SetLabel(std::string(kNames[state.range(0)]) + " at " + std::to_string(state.range(1)) + " %");
+    rig.close();
+}
+BENCHMARK(fullRepaint)->ArgsProduct({{0, 1, 2}, {100, 200}})->Unit(benchmark::kMillisecond);
+
+void relayout(benchmark::State& state) {
+    test::ScreenRig rig;
+    auto dialog = rig.open(kScreens[static_cast<std::size_t>(state.range(0))]);
+    bool large = false;
+    for (auto _ : state) {
+        large = !large;
+        dialog->setScreenScale(large ? 200 : 100);
+    }
+    state.SetLabel(std::string(kNames[state.range(0)]) + ", 100 % <-> 200 %");
+    rig.close();
+}
+BENCHMARK(relayout)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+void buildScreen(benchmark::State& state) {
+    test::ScreenRig rig;
+    for (auto _ : state) {
+        auto dialog = rig.open(kScreens[static_cast<std::size_t>(state.range(0))]);
+        benchmark::DoNotOptimize(dialog.get());
+        rig.close();
+    }
+    state.SetLabel(kNames[state.range(0)]);
+}
+BENCHMARK(buildScreen)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// One 50 ms tick with all 16 meters falling from fresh levels, and the repaint of what changed.
+void meterTick(benchmark::State& state) {
+    test::ScreenRig rig(static_cast<int>(state.range(0)));
+    auto dialog = rig.open(midi::ScreenKind::Dj);
+    dialog->show();
+    QApplication::processEvents();
+    std::array<std::int32_t, 16> levels{};
+    for (auto _ : state) {
+        levels.fill(127);
+        dialog->velocityMeters(levels.data(), 16);
+        dialog->screenTick();
+        QApplication::processEvents(); // the repaint of the meters
+    }
+    state.SetLabel("DJ screen at " + std::to_string(state.range(0)) + " %");
+    rig.close();
+}
+BENCHMARK(meterTick)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// A note lighting its pad and darkening it again, with the meters it moves, and the repaints: what
+// the DJ screen does for every note of a stream.
+void padNote(benchmark::State& state) {
+    test::ScreenRig rig(static_cast<int>(state.range(0)));
+    auto dialog = rig.open(midi::ScreenKind::Dj);
+    dialog->show();
+    QApplication::processEvents();
+    std::array<std::int32_t, 16> levels{};
+    int key = 36;
+    for (auto _ : state) {
+        levels[static_cast<std::size_t>(key - 36)] = 100;
+        dialog->padLights(midi::shortMessage(0x90, key, 100));
+        dialog->velocityMeters(levels.data(), 16);
+        QApplication::processEvents();
+        dialog->padLights(midi::shortMessage(0x80, key, 0));
+        QApplication::processEvents();
+        key = key == 43 ? 36 : key + 1;
+    }
+    state.SetLabel("DJ screen at " + std::to_string(state.range(0)) + " %");
+    rig.close();
+}
+BENCHMARK(padNote)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
