@@ -120,7 +120,7 @@ ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, ses
     resize(window.width, window.height);
     layoutScreen();
     updateCaption();
-    refresh();
+    showEverything();
 
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &ScreenDialog::screenTick);
@@ -1313,7 +1313,9 @@ void ScreenDialog::deviceStatus(const std::string& text) {
     update();
 }
 
-void ScreenDialog::refresh() {
+void ScreenDialog::refresh() { showEverything(); }
+
+void ScreenDialog::showEverything() {
     for (int split = 0; split < midi::kSplitCount; ++split) {
         if (m_splitList != nullptr) {
             m_splitList->setLine(

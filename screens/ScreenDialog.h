@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 class QMenu;
@@ -153,6 +154,7 @@ private:
     void setSplitTask(midi::SplitTask task);
 
     // What the screen shows.
+    void showEverything();
     void showRow(int split);
     void showRowButtons();
     void showPad(int pad);
@@ -192,7 +194,9 @@ private:
         int width = 0;
         int height = 0;
         bool pressed = false;
-        auto operator<=>(const FaceKey&) const = default;
+        bool operator<(const FaceKey& o) const {
+            return std::tie(bitmap, width, height, pressed) < std::tie(o.bitmap, o.width, o.height, o.pressed);
+        }
     };
     mutable std::map<FaceKey, QPixmap> m_faces;
     qreal m_facesRatio = 0;

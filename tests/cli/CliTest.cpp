@@ -62,12 +62,13 @@ TEST(Cli, SettingsDumpPrintsEveryEntryAsLoaded) {
     for (std::string line; std::getline(lines, line);) {
         all.push_back(line);
     }
-    ASSERT_EQ(all.size(), 59u);
+    ASSERT_EQ(all.size(), 60u);
     EXPECT_EQ(all.front(), "[Options] Tagestip=0");
     EXPECT_EQ(all[8], "[Keyboard] KeybOktave=3");
     EXPECT_EQ(all[11], "[Keyboard] PC vom MIDI-Keyboard=1");
     EXPECT_EQ(all[56], "[Developer] DSMemMode=1");
-    EXPECT_EQ(all.back(), "[Options] MidiOutDeviceName=");
+    EXPECT_EQ(all[58], "[Options] MidiOutDeviceName=");
+    EXPECT_EQ(all.back(), "[Setup] ScreenScale=0");
 }
 
 TEST(Cli, SettingsDumpOfAnUnreadableFileFails) {
