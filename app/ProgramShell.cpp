@@ -155,14 +155,15 @@ void ProgramShell::placeWindow(ScreenDialog& dialog, const core::Settings& setti
 }
 
 void ProgramShell::firstScreenShown(ScreenDialog& dialog) {
-    // The first screen's start: the start-up setup from the program folder with its song, then the
-    // setup the performer asked to have loaded at start.
-    const std::filesystem::path startup = m_environment.programDirectory / "StartUp.mks";
-    if (m_settings.loadStartupSong != 0 && std::filesystem::exists(startup)) {
-        m_session->commands().loadSetup(startup);
-    }
+    // The first screen's start: the setup the performer asked to have loaded at start, then the
+    // start-up setup from the program folder with its song, which starts playing.
     if (dialog.settings().loadSetupAtStart && !dialog.settings().currentSetupPath.empty()) {
         m_session->commands().loadSetup(dialog.settings().currentSetupPath);
+    }
+    const std::filesystem::path startup = m_environment.programDirectory / "StartUp.mks";
+    if (m_settings.loadStartupSong != 0 && std::filesystem::exists(startup) &&
+        m_session->commands().loadSetup(startup) && m_session->song().hasSong()) {
+        m_session->commands().play();
     }
     dialog.setWindowTitle(ScreenDialog::captionFor(m_session->setupName()));
     dialog.refresh();

@@ -511,3 +511,44 @@ TEST(ScreenDialog, ScreenSizeAndFullScreen) {
     EXPECT_TRUE(captions.contains(QStringLiteral("Save MIDI-File...")));
     rig.close();
 }
+
+// Save and Open setup through the file dialogs: ".mks" is added, the caption names the setup, the
+// folder is remembered; Help opens the manual's section for the screen.
+TEST(ScreenDialog, SetupFilesAndHelp) {
+    ScreenRig rig;
+    QString answer = QString::fromStdString((rig.dir / "Gig").string());
+    ui::ScreenHost host;
+    host.chooseFile = [&](QWidget*, ui::ScreenHost::FileDialog, const QString&, const QString& filter, const QString&,
+                          const QString&) {
+        EXPECT_TRUE(filter.contains(QStringLiteral("*.MKS")));
+        return answer;
+    };
+    QUrl opened;
+    host.openUrl = [&](const QUrl& url) { opened = url; };
+    auto screen = rig.open(midi::ScreenKind::Rock, host);
+    rig.session->commands().setSplitField(3, field("transpose"), 0, 7);
+    screen->command(ui::CommandId::kSaveSetup);
+    EXPECT_TRUE(std::filesystem::exists(rig.dir / "Gig.mks"));
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("ORVAN Tonwerk  Gig.mks"));
+    EXPECT_EQ(screen->settings().setupPath, rig.dir.path().string());
+
+    screen->command(ui::CommandId::kNewSetup);
+    EXPECT_EQ(rig.session->performance().split(3).transpose, 0);
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("ORVAN Tonwerk  "));
+    answer = QString::fromStdString((rig.dir / "Gig.mks").string());
+    screen->command(ui::CommandId::kOpenSetup);
+    EXPECT_EQ(rig.session->performance().split(3).transpose, 7);
+    EXPECT_EQ(screen->windowTitle(), QStringLiteral("ORVAN Tonwerk  Gig.mks"));
+    answer.clear(); // cancelled: nothing changes
+    screen->command(ui::CommandId::kOpenSetup);
+    EXPECT_EQ(rig.session->performance().split(3).transpose, 7);
+
+    const std::size_t before = rig.notifier.count();
+    screen->command(ui::CommandId::kHelpButton);
+    EXPECT_EQ(rig.notifier.count(), before + 1) << "no manual: the performer is told";
+    test::writeFile(rig.dir / "README.md", "# Tonwerk\n");
+    screen->command(ui::CommandId::kHelpButton);
+    EXPECT_EQ(opened.fragment(), QStringLiteral("the-rock-screen"));
+    EXPECT_TRUE(opened.isLocalFile());
+    rig.close();
+}

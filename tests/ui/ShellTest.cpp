@@ -5,6 +5,7 @@
 #include "screens/controls/BitmapButton.h"
 #include "session/Session.h"
 #include "support/RecordingNotifier.h"
+#include "support/ScreenRig.h"
 #include "support/TempDir.h"
 
 #include <QApplication>
@@ -160,6 +161,43 @@ TEST(ProgramShell, ShowsTheDjScreenAndEndsOnlyOnConfirmedExit) {
     const std::string text = readFile(settingsFile);
     EXPECT_NE(text.find("[Options]\nTagestip=0\n"), std::string::npos);
     EXPECT_NE(text.find("MasterDlgLeft="), std::string::npos);
+}
+
+// The first screen loads "StartUp.mks" from the program folder with its song and starts playing
+// it; the caption names the setup.
+TEST(ProgramShell, StartUpSetupAndSongOnTheFirstScreen) {
+    TempDir dir;
+    {
+        // The start-up setup, written by a session of its own.
+        test::ScreenRig rig;
+        ASSERT_TRUE(rig.session->commands().saveSetup(dir / "StartUp.mks").ok());
+    }
+    // Its song: format 0, one note and the end of the track.
+    const std::string track = std::string("\x00\x90\x3c\x64\x83\x00\x80\x3c\x00\x00\xff\x2f\x00", 13);
+    std::string song = std::string("MThd\x00\x00\x00\x06\x00\x00\x00\x01\x01\x80", 14);
+    song += std::string("MTrk\x00\x00\x00", 7) + static_cast<char>(track.size()) + track;
+    test::writeFile(dir / "StartUp.mid", song);
+
+    const auto settingsFile = dir / "config" / "Tonwerk.ini";
+    RecordingNotifier notifier;
+    ui::ProgramShell shell(notifier, settingsFile, core::SettingsEnvironment{dir.path(), dir.path(), {}});
+    Script script({[&](ScreenDialog* d) {
+                      if (d->windowTitle() != QStringLiteral("ORVAN Tonwerk  StartUp.mks")) {
+                          return false; // the start-up setup loads once the screen shows
+                      }
+                      EXPECT_TRUE(shell.session()->song().hasSong());
+                      EXPECT_NE(shell.session()->song().state(), song::Song::State::Stopped);
+                      // A switch is refused while the song plays.
+                      click(d, ui::CommandId::kMasterButton);
+                      EXPECT_EQ(d->screen(), midi::ScreenKind::Dj);
+                      click(d, ui::CommandId::kStop);
+                      notifier.answerNext(core::MessageAnswer::Yes);
+                      click(d, ui::CommandId::kExit);
+                      return true;
+                  }},
+                  notifier);
+    shell.run();
+    EXPECT_TRUE(script.finished());
 }
 
 TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
