@@ -301,7 +301,7 @@ void ScreenDialog::applyFaces(BitmapButton& button, const ControlSpec& spec) {
         const int pad = padOf(id);
         const midi::Split& split = m_session.performance().split(pad - 1);
         const bool held = split.taskKind() == midi::SplitTask::Sample && split.isSampleMode(midi::SampleMode::Sync) &&
-                          (split.sample.sampleFlags & midi::SampleFlag::kTriggerMode) != 0;
+                          (split.sample.sampleFlags & midi::SampleFlag::kRetrigger) != 0;
         const int shown = m_padLit[static_cast<std::size_t>(pad - 1)] ? spec.further[0]
                           : held                                      ? spec.further[1]
                                                                       : spec.face;

@@ -284,10 +284,10 @@ bool Commands::toggleLoopHold(int split) {
     }
     {
         const Session::SplitsWriteLock lock(m_session);
-        record.sample.sampleFlags ^= midi::SampleFlag::kTriggerMode;
+        record.sample.sampleFlags ^= midi::SampleFlag::kRetrigger;
     }
     splitChanged(split);
-    return (record.sample.sampleFlags & midi::SampleFlag::kTriggerMode) != 0;
+    return (record.sample.sampleFlags & midi::SampleFlag::kRetrigger) != 0;
 }
 
 void Commands::allStop() {

@@ -74,9 +74,9 @@ public:
     void selectSplit(int split);
     // The DJ screen's cross-fader, 0-127.
     void setCrossfader(int value);
-    // The loop hold of a synchronised sample split (a Shift click on its pad): the split's note
-    // toggles its loop instead of holding it. Returns whether the loop is held now; false and
-    // nothing changed for any other split.
+    // The loop hold of a synchronised sample split (a Shift click on its pad or Shift with its pad
+    // key): the split is queued to restart with the next synchronised start (its retrigger bit).
+    // Returns whether it is queued now; false and nothing changed for any other split.
     bool toggleLoopHold(int split);
     // Everything that sounds stops: the synchronised loop, every held note (their note-offs reach
     // their outputs) and the sustain pedal. A screen switch does it.

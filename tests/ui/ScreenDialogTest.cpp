@@ -552,3 +552,25 @@ TEST(ScreenDialog, SetupFilesAndHelp) {
     EXPECT_TRUE(opened.isLocalFile());
     rig.close();
 }
+
+// Shift on a pad queues the loop of a synchronised sample split for the next synchronised start
+// (and plays nothing); on any other split it does nothing.
+TEST(ScreenDialog, ShiftOnAPadQueuesASynchronisedLoop) {
+    ScreenRig rig;
+    sixSplitsOn(*rig.session);
+    rig.session->commands().setSplitField(2, field("task"), 0, static_cast<int>(midi::SplitTask::Sample));
+    rig.session->commands().setSplitField(2, field("sampleMode"), 0, 4);
+    auto screen = rig.open(midi::ScreenKind::Dj);
+    rig.output.clear();
+    click(*screen, ui::kFirstPadId + 2, Qt::ShiftModifier);
+    EXPECT_NE(rig.session->performance().split(2).sample.sampleFlags & midi::SampleFlag::kRetrigger, 0);
+    click(*screen, ui::kFirstPadId + 2, Qt::ShiftModifier);
+    EXPECT_EQ(rig.session->performance().split(2).sample.sampleFlags & midi::SampleFlag::kRetrigger, 0);
+    for (const midi::ShortMessage m : notes(rig.output.sent())) {
+        EXPECT_NE(m & 0xF0U, 0x90U) << "a Shift click plays no note";
+    }
+    const auto before = rig.session->performance().split(4).sample.sampleFlags;
+    click(*screen, ui::kFirstPadId + 4, Qt::ShiftModifier);
+    EXPECT_EQ(rig.session->performance().split(4).sample.sampleFlags, before);
+    rig.close();
+}
