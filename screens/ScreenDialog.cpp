@@ -1,7 +1,9 @@
 #include "ScreenDialog.h"
 
+#include "ScanCodes.h"
 #include "ScreenCommands.h"
 #include "core/ErrorReporting.h"
+#include "midi/PcKeyboard.h"
 #include "midi/SplitFields.h"
 #include "res/Strings.h"
 #include "res/art/Artwork.h"
@@ -444,7 +446,45 @@ void ScreenDialog::keyPressEvent(QKeyEvent* event) {
         setWindowState(windowState() ^ Qt::WindowFullScreen);
         return;
     }
+    if (pcKey(*event, true)) {
+        return;
+    }
     QDialog::keyPressEvent(event);
+}
+
+void ScreenDialog::keyReleaseEvent(QKeyEvent* event) {
+    if (!pcKey(*event, false)) {
+        QDialog::keyReleaseEvent(event);
+    }
+}
+
+bool ScreenDialog::pcKey(QKeyEvent& event, bool down) {
+    const int scanCode = scanCodeOf(event.nativeScanCode(), event.key(), (event.modifiers() & Qt::KeypadModifier) != 0);
+    const bool ctrl = (event.modifiers() & Qt::ControlModifier) != 0;
+    if (midi::pcKeyAt(scanCode, ctrl).kind == midi::PcKeyKind::None) {
+        return false;
+    }
+    event.accept();
+    // Auto-repeat: Qt repeats the press and the release; a held key is one press and one release.
+    if (event.isAutoRepeat()) {
+        return true;
+    }
+    midi::PcKeyboard& keyboard = m_session.pcKeyboard();
+    if (down) {
+        keyboard.keyDown(scanCode, ctrl, (event.modifiers() & Qt::ShiftModifier) != 0);
+    } else {
+        keyboard.keyUp(scanCode);
+    }
+    return true;
+}
+
+void ScreenDialog::changeEvent(QEvent* event) {
+    // A key held when the window loses the keyboard never reports its release here: its note
+    // ends now.
+    if (event->type() == QEvent::ActivationChange && !isActiveWindow()) {
+        m_session.pcKeyboard().releaseAll();
+    }
+    QDialog::changeEvent(event);
 }
 
 void ScreenDialog::reject() { exitCommand(); }

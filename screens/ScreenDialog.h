@@ -115,6 +115,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
@@ -126,6 +128,9 @@ private:
     [[nodiscard]] QPixmap face(int bitmapId, const PixelRect& rect, bool pressed) const;
     [[nodiscard]] QPixmap paintedFace(int bitmapId, const PixelRect& rect, bool pressed) const;
     void applyFaces(BitmapButton& button, const ControlSpec& spec);
+
+    // A key of the PC keyboard as an instrument; false for keys it does not play.
+    bool pcKey(QKeyEvent& event, bool down);
 
     // Commands.
     void switchScreen(midi::ScreenKind screen);

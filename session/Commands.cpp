@@ -251,6 +251,7 @@ void Commands::injectInput(midi::ShortMessage message) {
 void Commands::setScreen(midi::ScreenKind screen) {
     checkThread("Commands::setScreen");
     m_session.performance().options().screen = screen;
+    m_session.pcKeyboard().settings().screen = screen;
 }
 
 int Commands::setKeyboardVelocity(int velocity) {
@@ -288,6 +289,23 @@ bool Commands::toggleLoopHold(int split) {
     }
     splitChanged(split);
     return (record.sample.sampleFlags & midi::SampleFlag::kRetrigger) != 0;
+}
+
+void Commands::copySplit() {
+    checkThread("Commands::copySplit");
+    m_session.splitClipboard() = m_session.performance().split(m_session.performance().currentSplit());
+}
+
+bool Commands::pasteSplit() {
+    checkThread("Commands::pasteSplit");
+    const std::optional<midi::Split>& copied = m_session.splitClipboard();
+    if (!copied) {
+        return false;
+    }
+    const int split = m_session.performance().currentSplit();
+    midi::Split pasted = *copied;
+    pasted.heldNotes = m_session.performance().split(split).heldNotes;
+    return writeSplit(split, pasted).ok();
 }
 
 void Commands::allStop() {

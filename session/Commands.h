@@ -78,6 +78,11 @@ public:
     // key): the split is queued to restart with the next synchronised start (its retrigger bit).
     // Returns whether it is queued now; false and nothing changed for any other split.
     bool toggleLoopHold(int split);
+    // Ctrl+C / Ctrl+V: the current split to the split clipboard, and back over the current split
+    // (its own held notes kept). With nothing copied yet, paste does nothing (it would otherwise
+    // write a split of zeros). Returns whether anything was pasted.
+    void copySplit();
+    bool pasteSplit();
     // Everything that sounds stops: the synchronised loop, every held note (their note-offs reach
     // their outputs) and the sustain pedal. A screen switch does it.
     void allStop();

@@ -91,6 +91,30 @@ audio::AudioSettings audioSettingsOf(const core::Settings& settings) {
 
 // --- Construction: what happens before any screen ---
 
+// --- The PC keyboard's keys ---
+
+class Session::PcKeys final : public midi::PcKeyboardHost {
+public:
+    explicit PcKeys(Session& session) : m_session(session) {}
+    void injectNote(midi::ShortMessage message) override { m_session.commands().userInput(message); }
+    void injectMessage(midi::ShortMessage message) override { m_session.commands().injectInput(message); }
+    void copySplit() override { m_session.commands().copySplit(); }
+    void pasteSplit() override {
+        if (m_session.commands().pasteSplit()) {
+            m_session.m_outputs.splitSelected(m_session.performance().currentSplit());
+        }
+    }
+    void stop() override { m_session.commands().stop(); }
+    void toggleRecord() override { m_session.commands().record(); }
+    void toggleLoopHold(int split) override { m_session.commands().toggleLoopHold(split); }
+    [[nodiscard]] bool clipRunning(int split) const override {
+        return (m_session.performance().split(split).video.runFlags & 0x1) != 0;
+    }
+
+private:
+    Session& m_session;
+};
+
 Session::Session(core::Settings& settings, const SessionHooks& hooks, SessionOptions options)
     : m_settings(settings), m_hooks(hooks), m_options(std::move(options)), m_notifier(*hooks.notifier),
       m_outputs(*this), m_songHost(*this), m_song(m_songHost, m_notifier),
@@ -119,6 +143,8 @@ Session::Session(core::Settings& settings, const SessionHooks& hooks, SessionOpt
         [this] { return m_performance.split(0).setupTempo; }, m_tempo.get(), hooks.clipScreen);
     m_audioClock = std::make_unique<audio::AudioClock>(*m_audio);
     m_commands = std::make_unique<Commands>(*this);
+    m_pcKeys = std::make_unique<PcKeys>(*this);
+    m_pcKeyboard = std::make_unique<midi::PcKeyboard>(*m_pcKeys);
     applySettings();
 
     if (m_options.clock == SessionOptions::Clock::Virtual) {
@@ -155,6 +181,10 @@ void Session::applySettings() {
         (m_settings.keyboardVelocity < 0 || m_settings.keyboardVelocity > 127) ? 127 : m_settings.keyboardVelocity;
     options.programChangeSelectsSetup = m_settings.programChangeSelectsSetup != 0;
     options.markNotes = m_settings.markNotes != 0;
+    midi::PcKeyboard::Settings& keys = m_pcKeyboard->settings();
+    keys.active = m_settings.pcKeyboardActive != 0;
+    keys.channel = std::clamp(m_settings.keyboardMidiInChannel, 0, 15);
+    keys.octave = m_settings.keyboardOctave;
 }
 
 // --- The first screen's start ---

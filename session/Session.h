@@ -5,6 +5,7 @@
 #include "core/Settings.h"
 #include "core/ThreadCheck.h"
 #include "midi/EngineHooks.h"
+#include "midi/PcKeyboard.h"
 #include "midi/Performance.h"
 #include "setups/SetupFile.h"
 #include "song/Song.h"
@@ -195,6 +196,10 @@ public:
     // What the screens show: the host's screen, reached through the session's dispatch of it.
     [[nodiscard]] midi::ScreenFeedback& screenFeedback() { return m_outputs; }
     [[nodiscard]] SoloState& solo() { return m_solo; }
+    // The split Ctrl+C copied (none before the first copy).
+    [[nodiscard]] std::optional<midi::Split>& splitClipboard() { return m_splitClipboard; }
+    // The PC keyboard as an instrument; its settings follow the session's settings and screen.
+    [[nodiscard]] midi::PcKeyboard& pcKeyboard() { return *m_pcKeyboard; }
     // Whether a clip plays in the graphics window now (the meters flicker for it).
     [[nodiscard]] bool videoLive() const;
     // The name of the setup file last loaded or saved (the window caption shows it); empty for a
@@ -287,6 +292,9 @@ private:
         Session& m_session;
     };
 
+    // What the PC keyboard's keys do: the session's commands.
+    class PcKeys;
+
     // The media search when the host has none: a missing file is skipped.
     class SkipSearch final : public setups::MediaSearch {
     public:
@@ -323,6 +331,9 @@ private:
     std::unique_ptr<midi::MidiDeviceManager> m_devices;
     std::unique_ptr<Commands> m_commands;
     SoloState m_solo;
+    std::optional<midi::Split> m_splitClipboard;
+    std::unique_ptr<PcKeys> m_pcKeys;
+    std::unique_ptr<midi::PcKeyboard> m_pcKeyboard;
     std::string m_setupName;
 
     std::FILE* m_logFile = nullptr;

@@ -574,3 +574,51 @@ TEST(ScreenDialog, ShiftOnAPadQueuesASynchronisedLoop) {
     EXPECT_EQ(rig.session->performance().split(4).sample.sampleFlags, before);
     rig.close();
 }
+
+// The PC keyboard plays on the screens: note keys by position (48 + offset on the DJ screen, the
+// octave on the Master screen), pad keys, the space bar as pedal; auto-repeat is ignored; a key
+// held when the window loses the keyboard is released.
+TEST(ScreenDialog, PcKeyboardPlays) {
+    ScreenRig rig;
+    sixSplitsOn(*rig.session);
+    auto screen = rig.open(midi::ScreenKind::Dj);
+    rig.output.clear();
+    QTest::keyPress(screen.get(), Qt::Key_Z);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Z, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(screen.get(), &repeat);
+    QTest::keyRelease(screen.get(), Qt::Key_Z);
+    auto played = notes(rig.output.sent());
+    const int velocity = rig.session->performance().options().keyboardVelocity;
+    ASSERT_FALSE(played.empty());
+    EXPECT_EQ(played.front(), midi::shortMessage(0x90, 50, velocity));
+    EXPECT_EQ(std::count(played.begin(), played.end(), midi::shortMessage(0x90, 50, velocity)), 1);
+    EXPECT_TRUE(hasNoteOff(rig.output.sent(), 0, 50));
+
+    rig.output.clear();
+    QTest::keyClick(screen.get(), Qt::Key_1);
+    EXPECT_EQ(notes(rig.output.sent()).front(), midi::shortMessage(0x90, 36, velocity));
+    EXPECT_TRUE(screen->padLit(1) || hasNoteOff(rig.output.sent(), 0, 36));
+
+    // Held while the octave changes on the Master screen: the release still ends the note played.
+    rig.close();
+    screen = rig.open(midi::ScreenKind::Master);
+    rig.output.clear();
+    rig.session->pcKeyboard().settings().octave = 2;
+    QTest::keyPress(screen.get(), Qt::Key_Less);
+    rig.session->pcKeyboard().settings().octave = 4;
+    QTest::keyRelease(screen.get(), Qt::Key_Less);
+    EXPECT_EQ(notes(rig.output.sent()).front(), midi::shortMessage(0x90, 48, velocity));
+    EXPECT_TRUE(hasNoteOff(rig.output.sent(), 0, 48));
+
+    // Ctrl+V before anything was copied changes nothing; after Ctrl+C it copies the split.
+    rig.session->commands().selectSplit(1);
+    const auto before = rig.session->performance().split(1).midiOutChannel;
+    QTest::keyClick(screen.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(rig.session->performance().split(1).midiOutChannel, before);
+    rig.session->commands().selectSplit(4);
+    QTest::keyClick(screen.get(), Qt::Key_C, Qt::ControlModifier);
+    rig.session->commands().selectSplit(1);
+    QTest::keyClick(screen.get(), Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(rig.session->performance().split(1).midiOutChannel, 4);
+    rig.close();
+}
