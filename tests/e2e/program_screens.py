@@ -25,11 +25,13 @@ os.makedirs(folder)
 os.makedirs(os.path.join(config, "tonwerk"))
 # The program folder is the executable's: a copy of it beside its start-up setup.
 shutil.copy(program, os.path.join(folder, "tonwerk"))
-# One split for every key, sending on channel 5: what comes out says the start-up setup is loaded.
+# One split for every key, sending on channel 5 with its controllers passed through: what comes out
+# says the start-up setup is loaded.
 subprocess.run([cli, "setup", "make", os.path.join(folder, "StartUp.mks")],
-               input=json.dumps({"setups": [{"splits": [{"state": 1, "midiOutChannel": 4}]}]}), text=True, check=True)
+               input=json.dumps({"setups": [{"splits": [{"state": 1, "midiOutChannel": 4, "sfxFlags": 0x10}]}]}),
+               text=True, check=True)
 with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
-    f.write("[Options]\nMidiInDeviceName=tester:keys\nMidiOutDeviceName=tester:sound\n")
+    f.write("[Options]\nMidiInDeviceName=tester:keys\nMidiOutDeviceName=tester:sound\n[Keyboard]\nKeybOktave=3\n")
 
 client = jack.Client("tester", no_start_server=True)
 keys = client.midi_outports.register("keys")
@@ -152,6 +154,26 @@ try:
         outgoing.append(bytes([0x80, 60, 0]))
     take()
 
+    # The PC keyboard by position: Z (the German Y) is note 50 on the DJ screen, 1 is pad 1 (36),
+    # with the screen's velocity; the space bar is the pedal.
+    xdotool("windowfocus", "--sync", dj, check=False)
+    xdotool("keydown", "z")
+    got = notes(take())
+    assert got == [bytes([0x94, 50, 126])], got
+    xdotool("keyup", "z")
+    got = notes(take())
+    assert len(got) == 1 and got[0][0] in (0x84, 0x94) and got[0][1] == 50, got
+    xdotool("key", "1")
+    got = notes(take())
+    assert got and got[0] == bytes([0x94, 36, 126]), got
+    take()
+    xdotool("keydown", "space")
+    got = take()
+    assert bytes([0xB4, 64, 127]) in got, got
+    xdotool("keyup", "space")
+    got = take()
+    assert bytes([0xB4, 64, 0]) in got, got
+
     # PANIC: all notes off on every output channel.
     click(dj, *centre(424, 491, 43, 29))
     got = take()
@@ -174,6 +196,11 @@ try:
     with lock:
         outgoing.append(bytes([0x80, 64, 0]))
     take()
+    # On the Master screen the PC keyboard plays from its octave (3): Z is 2 + 36 + 24 = 62.
+    xdotool("windowfocus", "--sync", master, check=False)
+    xdotool("key", "z")
+    got = notes(take())
+    assert got and got[0] == bytes([0x94, 62, 126]), got
     click(master, *centre(672, 185, 88, 17))
     deadline = time.monotonic() + 10
     rock = master
@@ -207,7 +234,7 @@ try:
     sweep = {(m[0] & 0x0F, m[1]) for m in got if m[0] & 0xF0 == 0x80 or (m[0] & 0xF0 == 0x90 and m[2] == 0)}
     missing = [(c, k) for c in range(16) for k in range(127) if (c, k) not in sweep]
     assert not missing, "%d note-offs of the sweep missing: %s" % (len(missing), missing[:10])
-    print("program screens: pads, arrows, keyboard, PANIC, switches and the exit sweep all arrived")
+    print("program screens: pads, arrows, PC keys, keyboard, PANIC, switches and the exit sweep all arrived")
 finally:
     if proc is not None and proc.poll() is None:
         proc.kill()
