@@ -186,7 +186,20 @@ void SplitList::wheelEvent(QWheelEvent* event) {
         event->ignore();
         return;
     }
-    scrollTo(m_top + (delta > 0 ? -1 : 1));
+    // One line per notch of 120 units: a fine-grained wheel or a touchpad sends many small steps
+    // that add up, a turn back in between starts over.
+    if ((delta > 0) != (m_wheelRest > 0)) {
+        m_wheelRest = 0;
+    }
+    m_wheelRest += delta;
+    while (m_wheelRest >= kWheelNotch) {
+        m_wheelRest -= kWheelNotch;
+        scrollTo(m_top - 1);
+    }
+    while (m_wheelRest <= -kWheelNotch) {
+        m_wheelRest += kWheelNotch;
+        scrollTo(m_top + 1);
+    }
     event->accept();
 }
 

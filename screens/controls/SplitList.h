@@ -27,6 +27,8 @@ public:
     // 100 %, so the rows line up with the screen's row buttons at every scale.
     static constexpr int kFontPixels = 11;
     static constexpr int kRowPixels = 13;
+    // Wheel angle units of one line.
+    static constexpr int kWheelNotch = 120;
 
     explicit SplitList(QWidget* parent = nullptr);
 
@@ -87,6 +89,7 @@ private:
     int m_top = 0;
     std::optional<int> m_clickedColumn;
     int m_editRow = -1;
+    int m_wheelRest = 0; // wheel angle not yet turned into lines
     int m_editColumn = 0;
     QLineEdit* m_edit = nullptr;
 };

@@ -112,6 +112,23 @@ TEST(SplitList, WheelAndTheScrollRule) {
     EXPECT_EQ(l->topRow(), 9);
     l->scrollTo(-4);
     EXPECT_EQ(l->topRow(), 0);
+
+    // A fine wheel: 15 units at a time make one line per 120; turning back starts over.
+    l->scrollTo(5);
+    for (int i = 0; i < 7; ++i) {
+        wheel(*l, -15);
+    }
+    EXPECT_EQ(l->topRow(), 5);
+    wheel(*l, -15);
+    EXPECT_EQ(l->topRow(), 6);
+    for (int i = 0; i < 4; ++i) {
+        wheel(*l, -15);
+    }
+    wheel(*l, 60);
+    wheel(*l, 60);
+    EXPECT_EQ(l->topRow(), 5);
+    wheel(*l, -360);
+    EXPECT_EQ(l->topRow(), 8);
 }
 
 // The in-place field: a left click into the list hands its text on, Enter too, the right button
