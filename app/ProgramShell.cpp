@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QInputMethod>
 #include <QScreen>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -179,12 +180,20 @@ void ProgramShell::run() {
         m_timing = std::make_unique<StartupTiming>();
     }
     m_state.appDirectory = m_environment.programDirectory;
-    // Read once on the UI thread before any other thread of the program runs.
-    const char* locale = std::getenv("LC_ALL"); // NOLINT(concurrency-mt-unsafe)
-    if (locale == nullptr || *locale == '\0') {
-        locale = std::getenv("LANG"); // NOLINT(concurrency-mt-unsafe)
+    // The keyboard layout's language: the input locale Qt reports for the keyboard, else the
+    // environment's locale (read once on the UI thread before any other thread of the program runs).
+    std::string locale;
+    if (QGuiApplication::inputMethod() != nullptr) {
+        locale = QGuiApplication::inputMethod()->locale().name().toStdString();
     }
-    m_state.keyboardLayout = session::keyboardLayoutForLocale(locale != nullptr ? locale : "");
+    if (locale.empty() || locale == "C") {
+        const char* variable = std::getenv("LC_ALL"); // NOLINT(concurrency-mt-unsafe)
+        if (variable == nullptr || *variable == '\0') {
+            variable = std::getenv("LANG"); // NOLINT(concurrency-mt-unsafe)
+        }
+        locale = variable != nullptr ? variable : "";
+    }
+    m_state.keyboardLayout = session::keyboardLayoutForLocale(locale);
 
     platform::Status status = platform::Status::success();
     m_settings = core::loadSettingsFile(m_settingsFile, m_environment, &status);

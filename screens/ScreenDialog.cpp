@@ -248,11 +248,17 @@ void ScreenDialog::buildPanels() {
             widget = m_splitList;
             break;
         }
-        case PanelKind::Keyboard:
+        case PanelKind::Keyboard: {
             m_keyboard = new OnScreenKeyboard(this);
             m_keyboard->setFirstKey(36);
+            // The PC keyboard's keys in the language of the keyboard layout, from the octave it
+            // plays on this screen.
+            const int labels = midi::keyboardLabelString(m_loop.state().keyboardLayout);
+            const int lowest = 12 * m_session.pcKeyboard().settings().octave + 24;
+            m_keyboard->setKeyLabels(lowest, fromUtf8(res::loadString(labels)));
             widget = m_keyboard;
             break;
+        }
         case PanelKind::NoteColourBar:
             m_noteStrip = new NoteColourStrip(this);
             m_noteStrip->setToolTip(QStringLiteral("Notes by velocity"));

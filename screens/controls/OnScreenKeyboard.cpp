@@ -70,6 +70,33 @@ void OnScreenKeyboard::paintEvent(QPaintEvent* /*event*/) {
             painter.drawRect(r.x, r.y, r.width - 1, r.height - 1);
         }
     }
+    // The PC keyboard's keys under the white keys they play, from the first labelled key on.
+    if (m_labels.isEmpty()) {
+        return;
+    }
+    QFont font = painter.font();
+    font.setPixelSize(11);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor(0x00, 0x60, 0x00));
+    int label = 0;
+    for (int key = m_labelKey; key <= lastKey && label < m_labels.size(); ++key) {
+        if (KeyboardGeometry::isBlack(key)) {
+            continue;
+        }
+        const KeyboardGeometry::KeyRect r = g.keyRect(key);
+        const QChar c = m_labels.at(label++);
+        if (c.isSpace() || r.x < 0 || r.x >= logicalWidth) {
+            continue;
+        }
+        painter.drawText(QRect(r.x, r.y + r.height - 15, r.width, 14), Qt::AlignCenter, QString(c));
+    }
+}
+
+void OnScreenKeyboard::setKeyLabels(int firstKey, const QString& labels) {
+    m_labelKey = firstKey;
+    m_labels = labels;
+    update();
 }
 
 } // namespace tonwerk::ui

@@ -22,6 +22,10 @@ public:
     void setLit(int key, bool lit);
     [[nodiscard]] bool lit(int key) const { return key >= 0 && key < 128 && m_lit.test(static_cast<std::size_t>(key)); }
     void reset();
+    // The PC keyboard's key names shown on the white keys from `firstKey` (a white key) on, one
+    // character each; blanks leave a key unlabelled.
+    void setKeyLabels(int firstKey, const QString& labels);
+    [[nodiscard]] const QString& keyLabels() const { return m_labels; }
     // Window pixels per screen pixel: an octave is 147 screen pixels wide at every scale.
     void setScale(double scale);
     // The keys in screen pixels.
@@ -33,6 +37,8 @@ protected:
 private:
     int m_firstKey = 36;
     double m_scale = 1.0;
+    int m_labelKey = 48;
+    QString m_labels;
     std::bitset<128> m_lit;
 };
 

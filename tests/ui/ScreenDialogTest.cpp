@@ -1,6 +1,7 @@
 #include "screens/ScreenDialog.h"
 #include "screens/ScreenCommands.h"
 #include "screens/controls/BitmapButton.h"
+#include "screens/controls/OnScreenKeyboard.h"
 #include "screens/controls/SplitList.h"
 #include "support/ScreenRig.h"
 
@@ -621,4 +622,19 @@ TEST(ScreenDialog, PcKeyboardPlays) {
     QTest::keyClick(screen.get(), Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(rig.session->performance().split(1).midiOutChannel, 4);
     rig.close();
+}
+
+// The Master screen's keyboard names the PC keys in the layout's language, from the octave they
+// play.
+TEST(ScreenDialog, KeyboardLabelsFollowTheLayout) {
+    for (const auto& [layout, labels] :
+         {std::pair{0x0409U, QStringLiteral("\\ZXCVBNM,./")}, std::pair{0x0407U, QStringLiteral("<YXCVBNM,.-")}}) {
+        ScreenRig rig;
+        rig.state.keyboardLayout = layout;
+        auto screen = rig.open(midi::ScreenKind::Master);
+        auto* keyboard = screen->findChild<ui::OnScreenKeyboard*>();
+        ASSERT_NE(keyboard, nullptr);
+        EXPECT_TRUE(keyboard->keyLabels().startsWith(labels)) << keyboard->keyLabels().toStdString();
+        rig.close();
+    }
 }
