@@ -1,5 +1,6 @@
 #include "ProgramShell.h"
 
+#include "JoystickInput.h"
 #include "QtNotifier.h"
 #include "StartupTiming.h"
 #include "core/ErrorReporting.h"
@@ -139,6 +140,31 @@ void ProgramShell::startDevices(core::Settings& settings) {
     m_clock->start();
 }
 
+void ProgramShell::startJoystick() {
+    // The joystick is read on this thread every 10 ms; a stick plugged in later is found then.
+    m_joystickInput = std::make_unique<JoystickInput>();
+    if (!m_joystickInput->available()) {
+        return;
+    }
+    m_joystickTimer = std::make_unique<QTimer>();
+    m_joystickTimer->setInterval(kJoystickPollMs);
+    QObject::connect(m_joystickTimer.get(), &QTimer::timeout, [this] {
+        StickState state;
+        bool lost = false;
+        const bool connected = m_joystickInput->poll(state, lost);
+        if (m_shownScreen == nullptr) {
+            return;
+        }
+        if (lost) {
+            m_shownScreen->joystickLost();
+        }
+        if (connected) {
+            m_shownScreen->joystick(state);
+        }
+    });
+    m_joystickTimer->start();
+}
+
 void ProgramShell::placeWindow(ScreenDialog& dialog, const core::Settings& settings, bool first) {
     if (first) {
         // The first screen opens where the last run left it (when that is on a screen now).
@@ -221,6 +247,7 @@ void ProgramShell::run() {
     m_session = std::make_unique<session::Session>(m_settings, hooks, options);
     m_loop.setExitActions({[this] { m_session->requestExit(); }, {}});
 
+    startJoystick();
     auto* qtNotifier = dynamic_cast<QtNotifier*>(&m_notifier);
     m_loop.run(m_settings, [this, qtNotifier](const core::Settings& handed) {
         core::Settings settings = handed;
@@ -230,6 +257,7 @@ void ProgramShell::run() {
         }
         ScreenDialog dialog(m_state.currentScreen, settings, *m_session, m_loop);
         m_screen->setCurrent(&dialog);
+        m_shownScreen = &dialog;
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(&dialog);
         }
@@ -246,12 +274,16 @@ void ProgramShell::run() {
         }
         m_window = {dialog.geometry(), dialog.windowState()};
         m_screen->setCurrent(nullptr);
+        m_shownScreen = nullptr;
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(nullptr);
         }
         return dialog.settings();
     });
     // The last screen has closed: the session shuts down in order.
+    if (m_joystickTimer) {
+        m_joystickTimer->stop();
+    }
     if (m_clock) {
         m_clock->stop();
     }

@@ -20,6 +20,7 @@ class Session;
 
 namespace tonwerk::ui {
 
+class JoystickInput;
 class ScreenDialog;
 class StartupTiming;
 
@@ -50,6 +51,8 @@ private:
     // Where a screen's window opens: the stored position for the first, the last screen's
     // geometry and state (maximised, full screen) after a switch.
     void placeWindow(ScreenDialog& dialog, const core::Settings& settings, bool first);
+    // The joystick, read every kJoystickPollMs and handed to the screen shown.
+    void startJoystick();
     // Once the first screen shows: the start-up setup and its song, the setup asked for at start.
     void firstScreenShown(ScreenDialog& dialog);
 
@@ -65,6 +68,10 @@ private:
     };
     WindowPlacement m_window;
     std::unique_ptr<StartupTiming> m_timing; // TONWERK_TIMING: benchmark timings on stderr
+    static constexpr int kJoystickPollMs = 10;
+    std::unique_ptr<JoystickInput> m_joystickInput;
+    std::unique_ptr<QTimer> m_joystickTimer;
+    ScreenDialog* m_shownScreen = nullptr;
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<session::Session> m_session;
     std::unique_ptr<QSocketNotifier> m_midiInput;

@@ -458,6 +458,20 @@ void ScreenDialog::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+bool ScreenDialog::event(QEvent* event) {
+    // Tab is the DJ screen's bank switch for the joystick, not a move of the keyboard focus.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab) {
+            if (!key->isAutoRepeat()) {
+                m_tabDown = event->type() == QEvent::KeyPress;
+            }
+            return true;
+        }
+    }
+    return QDialog::event(event);
+}
+
 void ScreenDialog::keyReleaseEvent(QKeyEvent* event) {
     if (!pcKey(*event, false)) {
         QDialog::keyReleaseEvent(event);
@@ -1250,6 +1264,51 @@ void ScreenDialog::screenTick() {
     if (m_statusTicks > 0 && --m_statusTicks == 0) {
         m_status.clear();
         update();
+    }
+}
+
+// --- The joystick ---
+
+void ScreenDialog::joystick(StickState state) {
+    m_joystick.setScreen(m_screen);
+    state.tab = m_tabDown;
+    state.ctrl = (QApplication::keyboardModifiers() & Qt::ControlModifier) != 0;
+    m_joystick.update(state);
+}
+
+void ScreenDialog::joystickLost() { m_joystick.disconnected(); }
+
+void ScreenDialog::StickActions::inject(midi::ShortMessage message) {
+    m_screen.m_session.commands().injectInput(message);
+}
+
+void ScreenDialog::StickActions::injectUser(midi::ShortMessage message) {
+    m_screen.m_session.commands().userInput(message);
+}
+
+void ScreenDialog::StickActions::lightZone(int zone, bool lit) {
+    if (zone >= 1 && zone <= kPadCount) {
+        m_screen.m_padLit[static_cast<std::size_t>(zone - 1)] = lit;
+        m_screen.showPad(zone);
+    }
+}
+
+void ScreenDialog::StickActions::showVelocity(int velocity) {
+    if (m_screen.m_joystickVelocity != nullptr) {
+        m_screen.m_joystickVelocity->show();
+        m_screen.m_joystickVelocity->showValue(velocity);
+    }
+}
+
+void ScreenDialog::StickActions::setVelocitySlider(int value) {
+    if (m_screen.m_keyboardVelocity != nullptr) {
+        m_screen.m_keyboardVelocity->setValue(value);
+    }
+}
+
+void ScreenDialog::StickActions::setCrossfader(int value) {
+    if (m_screen.m_crossfader != nullptr) {
+        m_screen.m_crossfader->setValue(value);
     }
 }
 

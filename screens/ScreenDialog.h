@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JoystickPlayer.h"
 #include "LevelMeters.h"
 #include "ScreenLayout.h"
 #include "ScreenScale.h"
@@ -90,6 +91,10 @@ public:
     // The screen size setting: 0 fits the window, 100, 150 or 200 fix it (a fixed size resizes a
     // normal window to show the screen whole).
     void setScreenScale(int setting);
+    // One poll of the joystick (Tab and Ctrl as the screen's keyboard has them), and its loss.
+    void joystick(StickState state);
+    void joystickLost();
+    [[nodiscard]] const JoystickPlayer& joystickPlayer() const { return m_joystick; }
     // One 50 ms screen tick (the timer calls it; tests may).
     void screenTick();
 
@@ -114,6 +119,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -191,6 +197,24 @@ private:
     BitmapSlider* m_crossfader = nullptr;
     std::map<PanelKind, ValueDisplay*> m_displays;
     QMenu* m_fileMenu = nullptr;
+
+    // The joystick's actions on this screen.
+    class StickActions final : public JoystickHost {
+    public:
+        explicit StickActions(ScreenDialog& screen) : m_screen(screen) {}
+        void inject(midi::ShortMessage message) override;
+        void injectUser(midi::ShortMessage message) override;
+        void lightZone(int zone, bool lit) override;
+        void showVelocity(int velocity) override;
+        void setVelocitySlider(int value) override;
+        void setCrossfader(int value) override;
+
+    private:
+        ScreenDialog& m_screen;
+    };
+    StickActions m_stickActions{*this};
+    JoystickPlayer m_joystick{m_stickActions};
+    bool m_tabDown = false;
 
     ScreenPlacement m_placement;
     // The faces painted at the current scale and pixel ratio, by bitmap, size and pressed look.
