@@ -1,6 +1,7 @@
 #include "ProgramShell.h"
 
 #include "JoystickInput.h"
+#include "PictureRelay.h"
 #include "QtNotifier.h"
 #include "StartupTiming.h"
 #include "core/ErrorReporting.h"
@@ -16,6 +17,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <utility>
@@ -110,6 +112,40 @@ public:
 
 private:
     ScreenDialog* m_current = nullptr;
+};
+
+// The composition thread's pictures, handed to the UI thread: at most one hand-over waits at a
+// time, and it takes the newest picture when it runs.
+class ProgramShell::Pictures final : public session::PictureSink {
+public:
+    explicit Pictures(ProgramShell& shell) : m_shell(shell) {
+        QObject::connect(&m_relay, &PictureRelay::delivered, [this] { deliver(); });
+    }
+
+    // Composition thread; never blocks.
+    void pictureReady(const video::PictureSlot& /*slot*/) override {
+        if (m_waiting.exchange(true)) {
+            return;
+        }
+        m_relay.announce();
+    }
+
+private:
+    // UI thread.
+    void deliver() {
+        m_waiting = false;
+        int width = 0;
+        int height = 0;
+        if (m_shell.m_shownScreen != nullptr && m_shell.m_session->takePicture(m_bytes, width, height, m_sequence)) {
+            m_shell.m_shownScreen->showPicture(m_bytes, width, height);
+        }
+    }
+
+    ProgramShell& m_shell;
+    PictureRelay m_relay; // lives on the UI thread: the hand-over runs there
+    std::atomic<bool> m_waiting{false};
+    std::vector<std::uint8_t> m_bytes;
+    std::uint64_t m_sequence = 0;
 };
 
 ProgramShell::~ProgramShell() = default;
@@ -237,6 +273,8 @@ void ProgramShell::run() {
     session::SessionHooks hooks;
     hooks.notifier = &m_notifier;
     hooks.screen = m_screen.get();
+    m_pictures = std::make_unique<Pictures>(*this);
+    hooks.pictures = m_pictures.get();
     session::SessionOptions options;
     options.programDirectory = m_environment.programDirectory;
     options.pcKeyboard = true;

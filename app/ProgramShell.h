@@ -45,6 +45,7 @@ public:
 
 private:
     class Screen;
+    class Pictures;
     // The first screen's start: the session's devices (the PC keyboard plays when there is no
     // MIDI input), MIDI input delivery on this thread and the dispatcher's 4 ms tick.
     void startDevices(core::Settings& settings);
@@ -73,6 +74,7 @@ private:
     std::unique_ptr<QTimer> m_joystickTimer;
     ScreenDialog* m_shownScreen = nullptr;
     std::unique_ptr<Screen> m_screen;
+    std::unique_ptr<Pictures> m_pictures;
     std::unique_ptr<session::Session> m_session;
     std::unique_ptr<QSocketNotifier> m_midiInput;
     std::unique_ptr<QTimer> m_clock;

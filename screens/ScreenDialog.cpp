@@ -12,6 +12,7 @@
 #include "screens/controls/LevelMeter.h"
 #include "screens/controls/NoteColourStrip.h"
 #include "screens/controls/OnScreenKeyboard.h"
+#include "screens/controls/PictureView.h"
 #include "screens/controls/SplitList.h"
 #include "screens/controls/ValueDisplay.h"
 #include "session/Commands.h"
@@ -64,7 +65,6 @@ QString screenTitle(midi::ScreenKind screen) {
 bool reservedPanel(PanelKind kind) {
     switch (kind) {
     case PanelKind::KeyRangeBar:
-    case PanelKind::VideoMonitor:
     case PanelKind::FolderList:
     case PanelKind::MediaList:
     case PanelKind::StyleList:
@@ -259,6 +259,12 @@ void ScreenDialog::buildPanels() {
             widget = m_keyboard;
             break;
         }
+        case PanelKind::VideoMonitor:
+            m_monitor = new PictureView(this);
+            m_monitor->setObjectName(QStringLiteral("videoMonitor"));
+            m_monitor->setToolTip(QStringLiteral("Video"));
+            widget = m_monitor;
+            break;
         case PanelKind::NoteColourBar:
             m_noteStrip = new NoteColourStrip(this);
             m_noteStrip->setToolTip(QStringLiteral("Notes by velocity"));
@@ -1264,6 +1270,12 @@ void ScreenDialog::screenTick() {
     if (m_statusTicks > 0 && --m_statusTicks == 0) {
         m_status.clear();
         update();
+    }
+}
+
+void ScreenDialog::showPicture(std::span<const std::uint8_t> bitmap, int width, int height) {
+    if (m_monitor != nullptr) {
+        m_monitor->setPicture(bitmap, width, height);
     }
 }
 

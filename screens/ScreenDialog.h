@@ -16,6 +16,7 @@
 #include <bitset>
 #include <functional>
 #include <map>
+#include <span>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -33,6 +34,7 @@ class BitmapSlider;
 class LevelMeter;
 class NoteColourStrip;
 class OnScreenKeyboard;
+class PictureView;
 class SplitList;
 class ValueDisplay;
 
@@ -91,6 +93,9 @@ public:
     // The screen size setting: 0 fits the window, 100, 150 or 200 fix it (a fixed size resizes a
     // normal window to show the screen whole).
     void setScreenScale(int setting);
+    // The graphics picture for the embedded video monitor (a bitmap in memory, see PictureView).
+    void showPicture(std::span<const std::uint8_t> bitmap, int width, int height);
+    [[nodiscard]] PictureView* monitor() const { return m_monitor; }
     // One poll of the joystick (Tab and Ctrl as the screen's keyboard has them), and its loss.
     void joystick(StickState state);
     void joystickLost();
@@ -192,6 +197,7 @@ private:
     SplitList* m_splitList = nullptr;
     OnScreenKeyboard* m_keyboard = nullptr;
     NoteColourStrip* m_noteStrip = nullptr;
+    PictureView* m_monitor = nullptr;
     BitmapSlider* m_keyboardVelocity = nullptr;
     BitmapSlider* m_joystickVelocity = nullptr;
     BitmapSlider* m_crossfader = nullptr;

@@ -550,6 +550,10 @@ void Session::Outputs::refresh() {
 
 bool Session::videoLive() const { return m_video->live(); }
 
+bool Session::takePicture(std::vector<std::uint8_t>& out, int& width, int& height, std::uint64_t& sequence) const {
+    return m_video->picture().take(out, width, height, sequence);
+}
+
 // --- The song and setup loading ---
 
 void Session::SongHost::playEvent(midi::ShortMessage message) {

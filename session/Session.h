@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace tonwerk::audio {
 class AudioClock;
@@ -200,6 +201,9 @@ public:
     [[nodiscard]] std::optional<midi::Split>& splitClipboard() { return m_splitClipboard; }
     // The PC keyboard as an instrument; its settings follow the session's settings and screen.
     [[nodiscard]] midi::PcKeyboard& pcKeyboard() { return *m_pcKeyboard; }
+    // The newest picture of the composition when it is newer than `sequence` (see
+    // video::PictureSlot::take). Any thread; holds the picture's lock only to copy.
+    bool takePicture(std::vector<std::uint8_t>& out, int& width, int& height, std::uint64_t& sequence) const;
     // Whether a clip plays in the graphics window now (the meters flicker for it).
     [[nodiscard]] bool videoLive() const;
     // The name of the setup file last loaded or saved (the window caption shows it); empty for a

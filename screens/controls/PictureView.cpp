@@ -1,0 +1,40 @@
+#include "PictureView.h"
+
+#include <QPainter>
+
+namespace tonwerk::ui {
+
+PictureView::PictureView(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
+
+bool PictureView::setPicture(std::span<const std::uint8_t> bitmap, int width, int height) {
+    if (width <= 0 || height <= 0) {
+        return false;
+    }
+    const auto stride = (static_cast<std::size_t>(width) * 24 + 31) / 32 * 4;
+    if (bitmap.size() < kHeaderBytes + stride * static_cast<std::size_t>(height)) {
+        return false;
+    }
+    // The rows in memory run from the bottom line up; the picture is shown the right way up.
+    const QImage rows(bitmap.data() + kHeaderBytes, width, height, static_cast<qsizetype>(stride),
+                      QImage::Format_BGR888);
+    m_picture = rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+    update();
+    return true;
+}
+
+void PictureView::clear() {
+    m_picture = QImage();
+    update();
+}
+
+void PictureView::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    painter.fillRect(rect(), Qt::black);
+    if (m_picture.isNull()) {
+        return;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(rect(), m_picture);
+}
+
+} // namespace tonwerk::ui
