@@ -6,6 +6,7 @@
 #include "StartupTiming.h"
 #include "core/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
+#include "screens/ScreenFeedbackRelay.h"
 #include "session/Commands.h"
 #include "session/Session.h"
 
@@ -52,66 +53,14 @@ QPalette programColourScheme(const QPalette& base) {
     return p;
 }
 
-// The engines' screen feedback goes to the screen now shown; between screens (and before the
-// first) device news goes to the error stream, and the rest waits for the next screen's refresh.
-class ProgramShell::Screen final : public midi::ScreenFeedback {
+// The engines' screen feedback goes to the screen now shown; device news also goes to the error
+// stream, so it is seen between screens and before the first.
+class ProgramShell::Screen final : public ScreenFeedbackRelay {
 public:
-    void setCurrent(ScreenDialog* screen) { m_current = screen; }
-
-    void keyReleased(int key) override {
-        if (m_current != nullptr) {
-            m_current->keyReleased(key);
-        }
-    }
-    void padLights(midi::ShortMessage message) override {
-        if (m_current != nullptr) {
-            m_current->padLights(message);
-        }
-    }
-    void velocityMeters(const std::int32_t* lastVelocity, int count) override {
-        if (m_current != nullptr) {
-            m_current->velocityMeters(lastVelocity, count);
-        }
-    }
-    void noteDisplay(midi::ShortMessage message) override {
-        if (m_current != nullptr) {
-            m_current->noteDisplay(message);
-        }
-    }
-    void splitLineChanged(int split) override {
-        if (m_current != nullptr) {
-            m_current->splitLineChanged(split);
-        }
-    }
-    void splitSelected(int split) override {
-        if (m_current != nullptr) {
-            m_current->splitSelected(split);
-        }
-    }
-    void crossfaderMoved(int value) override {
-        if (m_current != nullptr) {
-            m_current->crossfaderMoved(value);
-        }
-    }
-    void beatDisplay(int bar, int beat) override {
-        if (m_current != nullptr) {
-            m_current->beatDisplay(bar, beat);
-        }
-    }
     void deviceStatus(const std::string& text) override {
         static_cast<void>(std::fprintf(stderr, "Tonwerk: %s\n", text.c_str()));
-        if (m_current != nullptr) {
-            m_current->deviceStatus(text);
-        }
+        ScreenFeedbackRelay::deviceStatus(text);
     }
-    void refresh() override {
-        if (m_current != nullptr) {
-            m_current->refresh();
-        }
-    }
-
-private:
-    ScreenDialog* m_current = nullptr;
 };
 
 // The composition thread's pictures, handed to the UI thread: at most one hand-over waits at a
@@ -294,7 +243,7 @@ void ProgramShell::run() {
             startDevices(settings);
         }
         ScreenDialog dialog(m_state.currentScreen, settings, *m_session, m_loop);
-        m_screen->setCurrent(&dialog);
+        m_screen->setTarget(&dialog);
         m_shownScreen = &dialog;
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(&dialog);
@@ -311,7 +260,7 @@ void ProgramShell::run() {
             m_timing->switchStarted();
         }
         m_window = {dialog.geometry(), dialog.windowState()};
-        m_screen->setCurrent(nullptr);
+        m_screen->setTarget(nullptr);
         m_shownScreen = nullptr;
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(nullptr);

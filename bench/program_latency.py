@@ -10,30 +10,25 @@ JACK server (run inside tests/e2e/run-with-jack).
    thread handled while playing comes at its exit.
 Usage: program_latency.py TONWERK TONWERK_CLI WORK_DIR [NOTES]
 """
-import json
 import os
 import re
-import shutil
 import statistics
-import subprocess
 import sys
 import threading
 import time
 
 import jack
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from program_host import ProgramHost  # noqa: E402  (the tests' own helper, found beside them)
+
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 note_count = int(sys.argv[4]) if len(sys.argv) > 4 else 2000
-shutil.rmtree(work, ignore_errors=True)
-folder = os.path.join(work, "program")
-config = os.path.join(work, "config")
-os.makedirs(folder)
-os.makedirs(os.path.join(config, "tonwerk"))
-shutil.copy(program, os.path.join(folder, "tonwerk"))
-subprocess.run([cli, "setup", "make", os.path.join(folder, "StartUp.mks")],
-               input=json.dumps({"setups": [{"splits": [{"state": 1}]}]}), text=True, check=True)
-with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
-    f.write("[Options]\nMidiInDeviceName=latency:keys\nMidiOutDeviceName=latency:sound\n")
+host = ProgramHost(program, cli, work, [{"state": 1}],
+                   "[Options]\nMidiInDeviceName=latency:keys\nMidiOutDeviceName=latency:sound\n",
+                   extra_env={"TONWERK_TIMING": "1"})
+xdotool = host.xdotool
+windows = host.windows
 
 client = jack.Client("latency", no_start_server=True)
 keys = client.midi_outports.register("keys")
@@ -64,28 +59,10 @@ client.activate()
 period = client.blocksize
 rate = client.samplerate
 
-read_end, write_end = os.pipe()
-xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                        pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-os.close(write_end)
-display = ":" + os.read(read_end, 16).decode().strip()
-os.close(read_end)
-env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=config, HOME=work, QT_QPA_PLATFORM="xcb",
-           TONWERK_AUDIO_NONE="1", TONWERK_TIMING="1")
-for _ in range(200):
-    if subprocess.run(["xdotool", "getdisplaygeometry"], env=env, capture_output=True).returncode == 0:
-        break
-    time.sleep(0.05)
-
-
-def xdotool(*args, check=True):
-    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, check=check).stdout.strip()
-
-
 def start():
     """Starts the program; returns it and the seconds until its first screen painted."""
     began = time.monotonic()
-    proc = subprocess.Popen([os.path.join(folder, "tonwerk")], env=env, stderr=subprocess.PIPE, text=True)
+    proc = host.start()
     while True:
         line = proc.stderr.readline()
         if not line:
@@ -95,45 +72,23 @@ def start():
     raise AssertionError("no first paint: status %s" % proc.wait())
 
 
-def windows():
-    return xdotool("search", "--onlyvisible", "--name", "ORVAN Tonwerk", check=False).split()
-
-
-def click(wid, x, y):
-    xdotool("mousemove", "--window", wid, str(x), str(y))
-    xdotool("mousedown", "1")
-    time.sleep(0.06)
-    xdotool("mouseup", "1")
+def exit_with_yes():
+    """Exit (on the DJ and Rock screens) answered Yes."""
+    for wid in windows()[-1:]:
+        host.click(wid, 292, 508, settle=0)
+    host.answer("alt+y")
 
 
 def finish_after_reader(proc, reader):
     """Exit answered Yes while another thread reads the program's stderr."""
-    for wid in windows()[-1:]:
-        click(wid, 292, 508)
-    deadline = time.monotonic() + 10
-    while time.monotonic() < deadline:
-        found = xdotool("search", "--onlyvisible", "--name", "Warning", check=False).split()
-        if found:
-            xdotool("windowfocus", "--sync", found[-1], check=False)
-            xdotool("key", "alt+y")
-            break
-        time.sleep(0.05)
+    exit_with_yes()
     proc.wait(timeout=20)
     reader.join(timeout=5)
 
 
 def finish(proc):
     """Exit answered Yes; returns the program's remaining timing lines."""
-    for wid in windows()[-1:]:
-        click(wid, 292, 508)  # Exit on the DJ and Rock screens
-    deadline = time.monotonic() + 10
-    while time.monotonic() < deadline:
-        found = xdotool("search", "--onlyvisible", "--name", "Warning", check=False).split()
-        if found:
-            xdotool("windowfocus", "--sync", found[-1], check=False)
-            xdotool("key", "alt+y")
-            break
-        time.sleep(0.05)
+    exit_with_yes()
     rest = proc.stderr.read()
     proc.wait(timeout=20)
     return rest
@@ -157,7 +112,7 @@ try:
     switches = []
     for x, y in ((716, 212), (716, 193), (716, 175)):  # Master, Rock, DJ buttons
         time.sleep(0.5)
-        click(windows()[-1], x, y)
+        host.click(windows()[-1], x, y, settle=0)
         while True:
             line = proc.stderr.readline()
             if not line:
@@ -233,7 +188,6 @@ try:
                  max(s[2] for s in seconds)))
     finish_after_reader(proc, reader)
 finally:
-    xvfb.terminate()
-    xvfb.wait()
+    host.close()
     client.deactivate()
     client.close()

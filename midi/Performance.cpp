@@ -598,6 +598,13 @@ void Performance::stopSync() {
     m_screen.refresh();
 }
 
+void Performance::allStop() {
+    if (m_syncRunning) {
+        stopSync();
+    }
+    releaseHeldNotes();
+}
+
 void Performance::releaseHeldNotes() {
     std::array<std::int16_t, NotePool::kCapacity> keys{};
     std::array<std::uint8_t, NotePool::kCapacity> channels{};

@@ -74,6 +74,9 @@ public:
     void retriggerSync();
     void stopSync();
     void releaseHeldNotes();
+    // Everything that sounds stops: the synchronised loop and every held note (their note-offs
+    // reach their outputs), the sustain pedal lifted. A stopped song and a screen switch do it.
+    void allStop();
     // The synchronised loop's bar and beat display, from the 4 ms clock.
     void syncBeatTick(std::uint32_t nowMs);
     // The engine's share of the 4 ms clock tick.

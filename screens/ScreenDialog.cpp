@@ -145,21 +145,21 @@ void ScreenDialog::updateCaption() { setWindowTitle(captionFor(m_session.setupNa
 // --- Building ---
 
 void ScreenDialog::buildControls() {
-    m_controlSpecs = screenControls(m_screen);
-    for (const ControlSpec& spec : m_controlSpecs) {
+    m_controlTable = screenControls(m_screen);
+    for (const ScreenControl& entry : m_controlTable) {
         auto* button = new BitmapButton(this);
-        button->setObjectName(QStringLiteral("control%1").arg(spec.id));
-        button->setToolTip(QString::fromUtf8(spec.name));
+        button->setObjectName(QStringLiteral("control%1").arg(entry.id));
+        button->setToolTip(QString::fromUtf8(entry.name));
         std::uint32_t flags = ButtonFlag::kTransparent;
-        if ((spec.kind & ButtonKind::kToggle) != 0) {
+        if ((entry.kind & ButtonKind::kToggle) != 0) {
             flags |= ButtonFlag::kToggle;
         }
-        if ((spec.kind & ButtonKind::kRepeat) != 0) {
+        if ((entry.kind & ButtonKind::kRepeat) != 0) {
             flags |= ButtonFlag::kRepeat;
         }
-        button->configure(spec.id, QPixmap(), QPixmap(), QString(), flags);
-        m_buttons[spec.id] = button;
-        const int id = spec.id;
+        button->configure(entry.id, QPixmap(), QPixmap(), QString(), flags);
+        m_buttons[entry.id] = button;
+        const int id = entry.id;
         if (isPad(id)) {
             connect(button, &BitmapButton::pressed, this, [this](int pad) { padPressed(pad); });
             connect(button, &BitmapButton::released, this, [this](int pad) { padReleased(pad); });
@@ -176,16 +176,16 @@ void ScreenDialog::buildControls() {
 }
 
 void ScreenDialog::buildPanels() {
-    m_panelSpecs = screenPanels(m_screen);
-    m_panels.assign(m_panelSpecs.size(), nullptr);
-    for (std::size_t i = 0; i < m_panelSpecs.size(); ++i) {
-        const PanelSpec& spec = m_panelSpecs[i];
+    m_panelTable = screenPanels(m_screen);
+    m_panels.assign(m_panelTable.size(), nullptr);
+    for (std::size_t i = 0; i < m_panelTable.size(); ++i) {
+        const ScreenPanel& entry = m_panelTable[i];
         QWidget* widget = nullptr;
-        switch (spec.kind) {
+        switch (entry.kind) {
         case PanelKind::LevelMeter: {
             auto* meter = new LevelMeter(this);
-            m_meterWidgets[static_cast<std::size_t>(spec.index)] = meter;
-            meter->setToolTip(QStringLiteral("Split %1").arg(spec.index + 1));
+            m_meterWidgets[static_cast<std::size_t>(entry.index)] = meter;
+            meter->setToolTip(QStringLiteral("Split %1").arg(entry.index + 1));
             widget = meter;
             break;
         }
@@ -196,14 +196,14 @@ void ScreenDialog::buildPanels() {
         case PanelKind::BeatDisplay:
         case PanelKind::LengthDisplay: {
             auto* display = new ValueDisplay(this);
-            m_displays[spec.kind] = display;
+            m_displays[entry.kind] = display;
             static const std::map<PanelKind, const char*> kTips = {{PanelKind::VelocityDisplay, "Keyboard velocity"},
                                                                    {PanelKind::TempoDisplay, "Tempo (BPM)"},
                                                                    {PanelKind::PitchDisplay, "Pitch (semitones)"},
                                                                    {PanelKind::BarDisplay, "Bar"},
                                                                    {PanelKind::BeatDisplay, "Beat"},
                                                                    {PanelKind::LengthDisplay, "Song length"}};
-            display->setToolTip(QString::fromUtf8(kTips.at(spec.kind)));
+            display->setToolTip(QString::fromUtf8(kTips.at(entry.kind)));
             widget = display;
             break;
         }
@@ -211,20 +211,20 @@ void ScreenDialog::buildPanels() {
         case PanelKind::JoystickVelocity:
         case PanelKind::Crossfader: {
             auto* slider = new BitmapSlider(this);
-            const bool horizontal = spec.kind == PanelKind::Crossfader;
+            const bool horizontal = entry.kind == PanelKind::Crossfader;
             const std::uint32_t flags = SliderFlag::kTransparent | (horizontal ? SliderFlag::kHorizontal : 0U);
-            const int initial = spec.kind == PanelKind::Crossfader ? m_session.performance().split(0).crossfaderValue
-                                                                   : m_settings.keyboardVelocity;
-            slider->configure(spec.id, 127, spec.kind == PanelKind::Crossfader ? 64 : 127, std::clamp(initial, 0, 127),
-                              QPixmap(), QPixmap(), QPixmap(), flags);
-            if (spec.kind == PanelKind::KeyboardVelocity) {
+            const int initial = entry.kind == PanelKind::Crossfader ? m_session.performance().split(0).crossfaderValue
+                                                                    : m_settings.keyboardVelocity;
+            slider->configure(entry.id, 127, entry.kind == PanelKind::Crossfader ? 64 : 127,
+                              std::clamp(initial, 0, 127), QPixmap(), QPixmap(), QPixmap(), flags);
+            if (entry.kind == PanelKind::KeyboardVelocity) {
                 m_keyboardVelocity = slider;
                 slider->setToolTip(QStringLiteral("Keyboard velocity"));
                 connect(slider, &BitmapSlider::valueChanged, this, [this](int /*id*/, int value) {
                     m_settings.keyboardVelocity = m_session.commands().setKeyboardVelocity(value);
                     showDisplays();
                 });
-            } else if (spec.kind == PanelKind::JoystickVelocity) {
+            } else if (entry.kind == PanelKind::JoystickVelocity) {
                 m_joystickVelocity = slider;
                 slider->hide(); // until the joystick plays
             } else {
@@ -309,17 +309,17 @@ QPixmap ScreenDialog::paintedFace(int bitmapId, const PixelRect& rect, bool pres
     return picture;
 }
 
-void ScreenDialog::applyFaces(BitmapButton& button, const ControlSpec& spec) {
-    const int id = spec.id;
+void ScreenDialog::applyFaces(BitmapButton& button, const ScreenControl& entry) {
+    const int id = entry.id;
     if (isPad(id)) {
         const int pad = padOf(id);
         const midi::Split& split = m_session.performance().split(pad - 1);
         const bool held = split.taskKind() == midi::SplitTask::Sample && split.isSampleMode(midi::SampleMode::Sync) &&
                           (split.sample.sampleFlags & midi::SampleFlag::kRetrigger) != 0;
-        const int shown = m_padLit[static_cast<std::size_t>(pad - 1)] ? spec.further[0]
-                          : held                                      ? spec.further[1]
-                                                                      : spec.face;
-        button.setFaces(face(shown, spec.rect, false), face(spec.further[0], spec.rect, false));
+        const int shown = m_padLit[static_cast<std::size_t>(pad - 1)] ? entry.further[0]
+                          : held                                      ? entry.further[1]
+                                                                      : entry.face;
+        button.setFaces(face(shown, entry.rect, false), face(entry.further[0], entry.rect, false));
         return;
     }
     if (const auto row = rowOfOnOffButton(id)) {
@@ -331,25 +331,25 @@ void ScreenDialog::applyFaces(BitmapButton& button, const ControlSpec& spec) {
         } else if (record.isOn()) {
             bitmap = rowSounding(split) ? art::kRowSounding : art::kRowOn;
         }
-        button.setFaces(face(bitmap, spec.rect, false), face(bitmap, spec.rect, true));
+        button.setFaces(face(bitmap, entry.rect, false), face(bitmap, entry.rect, true));
         return;
     }
     if (const auto row = rowOfSoloButton(id)) {
         const midi::Split& record = m_session.performance().split(splitForRow(*row, listTop()));
         const int bitmap = record.solo != 0 ? art::kSoloOn : art::kSoloOff;
-        button.setFaces(face(bitmap, spec.rect, false), face(bitmap, spec.rect, true));
+        button.setFaces(face(bitmap, entry.rect, false), face(bitmap, entry.rect, true));
         return;
     }
-    int shown = spec.face;
-    if (spec.further[0] != 0) {
+    int shown = entry.face;
+    if (entry.further[0] != 0) {
         // The Master screen's MIDI, Wave and Video buttons light for the selected split's task.
         const midi::SplitTask task = m_session.performance().split(m_session.performance().currentSplit()).taskKind();
         const bool lit = (id == CommandId::kMidiDialog && task == midi::SplitTask::Midi) ||
                          (id == CommandId::kWaveDialog && task == midi::SplitTask::Sample) ||
                          (id == CommandId::kVideoDialog && task == midi::SplitTask::Avi);
-        shown = lit ? spec.further[0] : spec.face;
+        shown = lit ? entry.further[0] : entry.face;
     }
-    button.setFaces(face(shown, spec.rect, false), face(shown, spec.rect, true));
+    button.setFaces(face(shown, entry.rect, false), face(shown, entry.rect, true));
 }
 
 void ScreenDialog::layoutScreen() {
@@ -361,35 +361,35 @@ void ScreenDialog::layoutScreen() {
     m_placement = placement;
     paintBackground();
     const qreal ratio = devicePixelRatioF();
-    for (const ControlSpec& spec : m_controlSpecs) {
-        BitmapButton* button = m_buttons.at(spec.id);
-        const PixelRect at = m_placement.map(spec.rect);
+    for (const ScreenControl& entry : m_controlTable) {
+        BitmapButton* button = m_buttons.at(entry.id);
+        const PixelRect at = m_placement.map(entry.rect);
         button->setGeometry(toQRect(at));
-        applyFaces(*button, spec);
+        applyFaces(*button, entry);
         QPixmap behind =
             m_background.copy(QRectF(at.x * ratio, at.y * ratio, at.width * ratio, at.height * ratio).toAlignedRect());
         behind.setDevicePixelRatio(ratio);
         button->setBackground(behind);
     }
-    for (std::size_t i = 0; i < m_panelSpecs.size(); ++i) {
+    for (std::size_t i = 0; i < m_panelTable.size(); ++i) {
         QWidget* widget = m_panels[i];
         if (widget == nullptr) {
             continue;
         }
-        const PanelSpec& spec = m_panelSpecs[i];
-        const PixelRect at = m_placement.map(spec.rect);
+        const ScreenPanel& entry = m_panelTable[i];
+        const PixelRect at = m_placement.map(entry.rect);
         widget->setGeometry(toQRect(at));
         if (auto* slider = qobject_cast<BitmapSlider*>(widget)) {
             QPixmap behind = m_background.copy(
                 QRectF(at.x * ratio, at.y * ratio, at.width * ratio, at.height * ratio).toAlignedRect());
             behind.setDevicePixelRatio(ratio);
             slider->setBackground(behind);
-            const bool horizontal = spec.kind == PanelKind::Crossfader;
+            const bool horizontal = entry.kind == PanelKind::Crossfader;
             const PixelRect knob = horizontal ? kHorizontalKnobSize : kVerticalKnobSize;
             slider->setScale(m_placement.scale);
             slider->setFaces(face(horizontal ? art::kHorizontalKnob : art::kVerticalKnob, knob, false),
                              face(horizontal ? art::kHorizontalKnobAtReset : art::kVerticalKnobAtReset, knob, false),
-                             face(horizontal ? art::kHorizontalTrack : art::kVerticalTrack, spec.rect, false));
+                             face(horizontal ? art::kHorizontalTrack : art::kVerticalTrack, entry.rect, false));
         }
     }
     if (m_splitList != nullptr) {
@@ -412,7 +412,7 @@ void ScreenDialog::paintBackground() {
     painter.setClipRect(QRectF(0, 0, kScreenWidth, kScreenHeight));
     art::paintBackground(painter, QSizeF(kScreenWidth, kScreenHeight),
                          fromUtf8(res::loadString(res::StringId::kProgramTitle)), screenTitle(m_screen));
-    for (const PanelSpec& panel : m_panelSpecs) {
+    for (const ScreenPanel& panel : m_panelTable) {
         const QRectF rect = toQRect(panel.rect);
         const QString label = QString::fromUtf8(panel.label);
         if (panel.kind == PanelKind::Label) {
@@ -565,8 +565,8 @@ BitmapButton* ScreenDialog::button(int id) const {
 }
 
 QWidget* ScreenDialog::panel(PanelKind kind, int index) const {
-    for (std::size_t i = 0; i < m_panelSpecs.size(); ++i) {
-        if (m_panelSpecs[i].kind == kind && m_panelSpecs[i].index == index) {
+    for (std::size_t i = 0; i < m_panelTable.size(); ++i) {
+        if (m_panelTable[i].kind == kind && m_panelTable[i].index == index) {
             return m_panels[i];
         }
     }
@@ -1128,12 +1128,12 @@ void ScreenDialog::cellEdited(int row, int column, const QString& text) {
 }
 
 void ScreenDialog::setSplitValue(const char* field, int value) {
-    const midi::SplitField* spec = midi::findSplitField("", field);
-    if (spec == nullptr) {
+    const midi::SplitField* entry = midi::findSplitField("", field);
+    if (entry == nullptr) {
         return;
     }
     const int split = m_session.performance().currentSplit();
-    const session::CommandResult result = m_session.commands().setSplitField(split, *spec, 0, value);
+    const session::CommandResult result = m_session.commands().setSplitField(split, *entry, 0, value);
     if (!result.ok()) {
         core::showMessage(m_session.notifier(), result.error, core::MessageKind::Warning);
     }
@@ -1169,10 +1169,10 @@ void ScreenDialog::showRow(int split) {
 }
 
 void ScreenDialog::showRowButtons() {
-    for (const ControlSpec& spec : m_controlSpecs) {
-        if (rowOfOnOffButton(spec.id) || rowOfSoloButton(spec.id) || spec.further[0] != 0) {
-            if (!isPad(spec.id)) {
-                applyFaces(*m_buttons.at(spec.id), spec);
+    for (const ScreenControl& entry : m_controlTable) {
+        if (rowOfOnOffButton(entry.id) || rowOfSoloButton(entry.id) || entry.further[0] != 0) {
+            if (!isPad(entry.id)) {
+                applyFaces(*m_buttons.at(entry.id), entry);
             }
         }
     }
@@ -1183,9 +1183,9 @@ void ScreenDialog::showPad(int pad) {
     if (b == nullptr) {
         return;
     }
-    for (const ControlSpec& spec : m_controlSpecs) {
-        if (spec.id == b->id()) {
-            applyFaces(*b, spec);
+    for (const ScreenControl& entry : m_controlTable) {
+        if (entry.id == b->id()) {
+            applyFaces(*b, entry);
             return;
         }
     }
@@ -1387,9 +1387,9 @@ void ScreenDialog::noteDisplay(midi::ShortMessage message) {
         }
     }
     if (m_screen == midi::ScreenKind::Master) {
-        for (const ControlSpec& spec : m_controlSpecs) {
-            if (rowOfOnOffButton(spec.id)) {
-                applyFaces(*m_buttons.at(spec.id), spec);
+        for (const ScreenControl& entry : m_controlTable) {
+            if (rowOfOnOffButton(entry.id)) {
+                applyFaces(*m_buttons.at(entry.id), entry);
             }
         }
     }

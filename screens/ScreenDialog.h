@@ -138,7 +138,7 @@ private:
     void paintBackground();
     [[nodiscard]] QPixmap face(int bitmapId, const PixelRect& rect, bool pressed) const;
     [[nodiscard]] QPixmap paintedFace(int bitmapId, const PixelRect& rect, bool pressed) const;
-    void applyFaces(BitmapButton& button, const ControlSpec& spec);
+    void applyFaces(BitmapButton& button, const ScreenControl& entry);
 
     // A key of the PC keyboard as an instrument; false for keys it does not play.
     bool pcKey(QKeyEvent& event, bool down);
@@ -189,10 +189,10 @@ private:
     ScreenHost m_host;
     bool m_closing = false;
 
-    std::vector<ControlSpec> m_controlSpecs;
+    std::vector<ScreenControl> m_controlTable;
     std::map<int, BitmapButton*> m_buttons;
-    std::vector<PanelSpec> m_panelSpecs;
-    std::vector<QWidget*> m_panels; // one per panel spec; null where the background draws it
+    std::vector<ScreenPanel> m_panelTable;
+    std::vector<QWidget*> m_panels; // one per panel entry; null where the background draws it
     std::array<LevelMeter*, kMeterCount> m_meterWidgets{};
     SplitList* m_splitList = nullptr;
     OnScreenKeyboard* m_keyboard = nullptr;

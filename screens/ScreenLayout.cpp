@@ -9,7 +9,7 @@ using namespace ButtonKind;
 constexpr std::uint32_t kPushRepeat = kPush | kRepeat;
 
 // Master screen.
-constexpr ControlSpec kMaster[] = {
+constexpr ScreenControl kMaster[] = {
     {1337, "split list up", {694, 276, 21, 44}, 612, {}, kPushRepeat},
     {1338, "split list down", {694, 337, 21, 44}, 611, {}, kPushRepeat},
     {1473, "DJ screen", {672, 167, 88, 16}, 518, {}, kToggle},
@@ -50,8 +50,8 @@ constexpr ControlSpec kMaster[] = {
 
 // DJ and Rock screens: one position each, the DJ face and, where it differs, the Rock face.
 struct SharedControl {
-    ControlSpec control; // with the DJ face
-    int rockFace = 0;    // 0: the same face
+    ScreenControl control; // with the DJ face
+    int rockFace = 0;      // 0: the same face
 };
 
 constexpr SharedControl kDjRock[] = {
@@ -99,12 +99,12 @@ struct PadPlace {
     PixelRect rect;
     std::array<int, 3> faces{};
 };
-struct PadSpec {
+struct PadEntry {
     PadPlace dj;
     PadPlace rock;
 };
 
-constexpr PadSpec kPads[kPadCount] = {
+constexpr PadEntry kPads[kPadCount] = {
     {{{138, 515, 27, 22}, {478, 461, 479}}, {{130, 517, 33, 17}, {527, 526, 528}}},
     {{{59, 499, 33, 26}, {480, 462, 481}}, {{146, 498, 32, 16}, {530, 529, 531}}},
     {{{35, 462, 42, 24}, {482, 463, 496}}, {{171, 478, 31, 18}, {533, 532, 534}}},
@@ -152,7 +152,7 @@ constexpr int kRightMeterX = 608;
 constexpr const char* kMeterLabels[kPadCount] = {"1", "2",  "3",  "4",  "5",  "6",  "7",  "8",
                                                  "9", "10", "11", "12", "13", "14", "15", "16"};
 
-void addCommonPanels(std::vector<PanelSpec>& panels) {
+void addCommonPanels(std::vector<ScreenPanel>& panels) {
     for (int meter = 0; meter < kPadCount; ++meter) {
         const int x = (meter < 8 ? kLeftMeterX : kRightMeterX) + kMeterPitch * (meter % 8);
         panels.push_back({kFirstMeterId + meter,
@@ -167,7 +167,7 @@ void addCommonPanels(std::vector<PanelSpec>& panels) {
     panels.push_back({1197, PanelKind::JoystickVelocity, {748, 240, 16, 150}, "", {}, 0});
 }
 
-constexpr PanelSpec kMasterPanels[] = {
+constexpr ScreenPanel kMasterPanels[] = {
     // The velocity, tempo and pitch displays sit between the table's arrows; there is no room
     // for a label beside them, so their tooltips name them.
     {0, PanelKind::VelocityDisplay, {351, 393, 22, 11}, "", {}, 0},
@@ -183,7 +183,7 @@ constexpr PanelSpec kMasterPanels[] = {
     {1052, PanelKind::Keyboard, {22, 472, 756, 60}, "", {}, 0},
 };
 
-constexpr PanelSpec kDjRockPanels[] = {
+constexpr ScreenPanel kDjRockPanels[] = {
     {0, PanelKind::VelocityDisplay, {322, 466, 36, 14}, "VELO", {318, 454, 44, 11}, 0},
     {0, PanelKind::TempoDisplay, {369, 466, 36, 14}, "TEMPO", {365, 454, 44, 11}, 0},
     {0, PanelKind::PitchDisplay, {416, 466, 36, 14}, "PITCH", {412, 454, 44, 11}, 0},
@@ -197,12 +197,12 @@ constexpr PanelSpec kDjRockPanels[] = {
     {1000, PanelKind::KeyRangeBar, {248, 398, 303, 18}, "KEYS", {190, 401, 56, 11}, 0},
 };
 
-constexpr PanelSpec kCrossfader = {1334, PanelKind::Crossfader, {300, 558, 200, 22}, "X-FADE", {250, 563, 48, 11}, 0};
+constexpr ScreenPanel kCrossfader = {1334, PanelKind::Crossfader, {300, 558, 200, 22}, "X-FADE", {250, 563, 48, 11}, 0};
 
 } // namespace
 
-std::vector<PanelSpec> screenPanels(midi::ScreenKind screen) {
-    std::vector<PanelSpec> panels;
+std::vector<ScreenPanel> screenPanels(midi::ScreenKind screen) {
+    std::vector<ScreenPanel> panels;
     addCommonPanels(panels);
     if (screen == midi::ScreenKind::Master) {
         panels.insert(panels.end(), std::begin(kMasterPanels), std::end(kMasterPanels));
@@ -215,8 +215,8 @@ std::vector<PanelSpec> screenPanels(midi::ScreenKind screen) {
     return panels;
 }
 
-std::vector<ControlSpec> screenControls(midi::ScreenKind screen) {
-    std::vector<ControlSpec> controls;
+std::vector<ScreenControl> screenControls(midi::ScreenKind screen) {
+    std::vector<ScreenControl> controls;
     if (screen == midi::ScreenKind::Master) {
         controls.assign(std::begin(kMaster), std::end(kMaster));
         for (int row = 0; row < kVisibleSplitRows; ++row) {
@@ -228,7 +228,7 @@ std::vector<ControlSpec> screenControls(midi::ScreenKind screen) {
     }
     const bool dj = screen == midi::ScreenKind::Dj;
     for (const SharedControl& shared : kDjRock) {
-        ControlSpec control = shared.control;
+        ScreenControl control = shared.control;
         if (!dj && shared.rockFace != 0) {
             control.face = shared.rockFace;
         }

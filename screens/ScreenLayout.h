@@ -37,7 +37,7 @@ inline constexpr std::uint32_t kRepeat = 0x4; // while held down, the command re
 inline constexpr int kPlaceholderBitmap = 434;
 
 // One command control of a screen.
-struct ControlSpec {
+struct ScreenControl {
     int id = 0;                   // the id its commands carry
     const char* name = "";        // what it is, for people and tests
     PixelRect rect;               // where it sits
@@ -49,7 +49,7 @@ struct ControlSpec {
 // The controls of one screen in the order the screen builds them: Master (table 1 and the split
 // list's on/off and solo buttons), DJ and Rock (table 2 with their faces, then the pads); the easy
 // layout is built like the Rock screen.
-[[nodiscard]] std::vector<ControlSpec> screenControls(midi::ScreenKind screen);
+[[nodiscard]] std::vector<ScreenControl> screenControls(midi::ScreenKind screen);
 
 // The pads: ids 1313-1328, pad n (1-16) standing for split n - 1.
 inline constexpr int kFirstPadId = 1313;
@@ -89,7 +89,7 @@ enum class PanelKind {
     Label, // a caption of the row buttons
 };
 
-struct PanelSpec {
+struct ScreenPanel {
     int id = 0;
     PanelKind kind = PanelKind::Label;
     PixelRect rect;
@@ -99,7 +99,7 @@ struct PanelSpec {
 };
 
 // The panels of a screen (the easy layout has the Rock screen's).
-[[nodiscard]] std::vector<PanelSpec> screenPanels(midi::ScreenKind screen);
+[[nodiscard]] std::vector<ScreenPanel> screenPanels(midi::ScreenKind screen);
 inline constexpr int kFirstMeterId = 1285;
 
 // The screen's size in logical pixels.

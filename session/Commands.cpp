@@ -310,11 +310,7 @@ bool Commands::pasteSplit() {
 
 void Commands::allStop() {
     checkThread("Commands::allStop");
-    midi::Performance& performance = m_session.performance();
-    if (performance.syncRunning()) {
-        performance.stopSync();
-    }
-    performance.releaseHeldNotes();
+    m_session.performance().allStop();
 }
 
 // --- Setups and songs ---

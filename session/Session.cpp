@@ -560,13 +560,7 @@ void Session::SongHost::playEvent(midi::ShortMessage message) {
     m_session.m_performance.onMidiData(midi::MidiSource::Injected, message);
 }
 
-void Session::SongHost::allStop() {
-    midi::Performance& performance = m_session.m_performance;
-    if (performance.syncRunning()) {
-        performance.stopSync();
-    }
-    performance.releaseHeldNotes();
-}
+void Session::SongHost::allStop() { m_session.m_performance.allStop(); }
 
 void Session::SongHost::resetControllers() { m_session.m_performance.resetControllers(); }
 void Session::SongHost::startSynchronisedSamples() { m_session.m_performance.startSync(); }

@@ -43,6 +43,11 @@ void BitmapButton::configure(int id, const QPixmap& normalFace, const QPixmap& p
 }
 
 void BitmapButton::setFaces(const QPixmap& normalFace, const QPixmap& pressedFace) {
+    // The screens hand the same cached faces again and again (a row light on every note): only a
+    // new picture repaints.
+    if (normalFace.cacheKey() == m_normal.cacheKey() && pressedFace.cacheKey() == m_pressed.cacheKey()) {
+        return;
+    }
     m_normal = normalFace;
     m_pressed = pressedFace;
     update();

@@ -7,31 +7,21 @@ xdotool at the screens' table positions: pads, the velocity arrow, PANIC, screen
 answered with Yes (Alt+Y) ends the process, and every note-off of the closing sweep arrives.
 Usage: program_screens.py TONWERK TONWERK_CLI WORK_DIR
 """
-import json
-import os
-import shutil
-import subprocess
 import sys
 import threading
 import time
 
 import jack
 
+from program_host import ProgramHost
+
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
-shutil.rmtree(work, ignore_errors=True)
-folder = os.path.join(work, "program")
-config = os.path.join(work, "config")
-os.makedirs(folder)
-os.makedirs(os.path.join(config, "tonwerk"))
-# The program folder is the executable's: a copy of it beside its start-up setup.
-shutil.copy(program, os.path.join(folder, "tonwerk"))
 # One split for every key, sending on channel 5 with its controllers passed through: what comes out
 # says the start-up setup is loaded.
-subprocess.run([cli, "setup", "make", os.path.join(folder, "StartUp.mks")],
-               input=json.dumps({"setups": [{"splits": [{"state": 1, "midiOutChannel": 4, "sfxFlags": 0x10}]}]}),
-               text=True, check=True)
-with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
-    f.write("[Options]\nMidiInDeviceName=tester:keys\nMidiOutDeviceName=tester:sound\n[Keyboard]\nKeybOktave=3\n")
+host = ProgramHost(program, cli, work, [{"state": 1, "midiOutChannel": 4, "sfxFlags": 0x10}],
+                   "[Options]\nMidiInDeviceName=tester:keys\nMidiOutDeviceName=tester:sound\n"
+                   "[Keyboard]\nKeybOktave=3\n")
+xdotool, window, click = host.xdotool, host.window, host.click
 
 client = jack.Client("tester", no_start_server=True)
 keys = client.midi_outports.register("keys")
@@ -56,49 +46,6 @@ def process(frames):
 
 client.activate()
 
-# A display of our own, no window manager.
-read_end, write_end = os.pipe()
-xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
-                        pass_fds=(write_end,), stderr=subprocess.DEVNULL)
-os.close(write_end)
-display = ":" + os.read(read_end, 16).decode().strip()
-os.close(read_end)
-
-env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=config, HOME=work, QT_QPA_PLATFORM="xcb",
-           TONWERK_AUDIO_NONE="1")
-env.pop("WAYLAND_DISPLAY", None)
-proc = None
-# The server takes clients once it answers (under load it may say its number a little early).
-for _ in range(200):
-    if subprocess.run(["xdotool", "getdisplaygeometry"], env=env, capture_output=True).returncode == 0:
-        break
-    assert xvfb.poll() is None, "Xvfb ended"
-    time.sleep(0.05)
-
-
-def xdotool(*args, check=True):
-    return subprocess.run(["xdotool", *args], env=env, capture_output=True, text=True, check=check).stdout.strip()
-
-
-def window(name, timeout=20.0):
-    deadline = time.monotonic() + timeout
-    while time.monotonic() < deadline:
-        found = xdotool("search", "--onlyvisible", "--name", name, check=False).split()
-        if found:
-            return found[-1]
-        if proc is not None and proc.poll() is not None:
-            raise AssertionError("tonwerk ended with %s: %s" % (proc.returncode, proc.stderr.read()))
-        time.sleep(0.05)
-    raise AssertionError("no window named %r after %.0f s" % (name, timeout))
-
-
-def click(wid, x, y, hold=0.06):
-    xdotool("mousemove", "--window", wid, str(x), str(y))
-    xdotool("mousedown", "1")
-    time.sleep(hold)
-    xdotool("mouseup", "1")
-    time.sleep(0.1)
-
 
 def centre(x, y, w, h):
     return x + w // 2, y + h // 2
@@ -118,7 +65,7 @@ def notes(messages):
 
 try:
     started = time.monotonic()
-    proc = subprocess.Popen([os.path.join(folder, "tonwerk")], env=env, stderr=subprocess.PIPE, text=True)
+    proc = host.start()
     dj = window("ORVAN Tonwerk")
     print("first screen after %.2f s" % (time.monotonic() - started))
     assert xdotool("getwindowname", dj) == "ORVAN Tonwerk  StartUp.mks", xdotool("getwindowname", dj)
@@ -216,16 +163,12 @@ try:
 
     # Exit, answered No with Alt+N: the program goes on.
     click(rock, *centre(256, 497, 72, 23))
-    warning = window("Warning")
-    xdotool("windowfocus", "--sync", warning, check=False)
-    xdotool("key", "alt+n")
+    host.answer("alt+n")
     time.sleep(0.5)
     assert proc.poll() is None, "No must keep the program running"
     # Exit, answered Yes with Alt+Y: the process ends with the note-off sweep.
     click(rock, *centre(256, 497, 72, 23))
-    warning = window("Warning")
-    xdotool("windowfocus", "--sync", warning, check=False)
-    xdotool("key", "alt+y")
+    host.answer("alt+y")
     status = proc.wait(timeout=20)
     assert status == 0, (status, proc.stderr.read())
     time.sleep(0.3)
@@ -236,10 +179,6 @@ try:
     assert not missing, "%d note-offs of the sweep missing: %s" % (len(missing), missing[:10])
     print("program screens: pads, arrows, PC keys, keyboard, PANIC, switches and the exit sweep all arrived")
 finally:
-    if proc is not None and proc.poll() is None:
-        proc.kill()
-        proc.wait()
-    xvfb.terminate()
-    xvfb.wait()
+    host.close()
     client.deactivate()
     client.close()

@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "midi/EngineHooks.h"
 #include "screens/ScreenDialog.h"
+#include "screens/ScreenFeedbackRelay.h"
 #include "session/Commands.h"
 #include "session/ScreenLoop.h"
 #include "session/Session.h"
@@ -37,52 +38,6 @@ private:
     std::vector<midi::ShortMessage> m_sent;
 };
 
-// The screen feedback of the rig: whatever screen is open now.
-class ScreenForwarder final : public midi::ScreenFeedback {
-public:
-    midi::ScreenFeedback* target = nullptr;
-    void keyReleased(int key) override {
-        if (target != nullptr) {
-            target->keyReleased(key);
-        }
-    }
-    void padLights(midi::ShortMessage m) override {
-        if (target != nullptr) {
-            target->padLights(m);
-        }
-    }
-    void velocityMeters(const std::int32_t* v, int count) override {
-        if (target != nullptr) {
-            target->velocityMeters(v, count);
-        }
-    }
-    void noteDisplay(midi::ShortMessage m) override {
-        if (target != nullptr) {
-            target->noteDisplay(m);
-        }
-    }
-    void splitLineChanged(int split) override {
-        if (target != nullptr) {
-            target->splitLineChanged(split);
-        }
-    }
-    void splitSelected(int split) override {
-        if (target != nullptr) {
-            target->splitSelected(split);
-        }
-    }
-    void beatDisplay(int bar, int beat) override {
-        if (target != nullptr) {
-            target->beatDisplay(bar, beat);
-        }
-    }
-    void refresh() override {
-        if (target != nullptr) {
-            target->refresh();
-        }
-    }
-};
-
 // A session with a recording MIDI output, no sound and a virtual clock, and the screens on it: the
 // real screen dialog and the real engines, without ports or a sound card.
 class ScreenRig {
@@ -106,15 +61,15 @@ public:
     // A screen of `kind` that the engines report to.
     std::unique_ptr<ui::ScreenDialog> open(midi::ScreenKind kind, ui::ScreenHost host = {}) {
         auto dialog = std::make_unique<ui::ScreenDialog>(kind, settings, *session, *loop, std::move(host));
-        forwarder.target = dialog.get();
+        forwarder.setTarget(dialog.get());
         return dialog;
     }
-    void close() { forwarder.target = nullptr; }
+    void close() { forwarder.setTarget(nullptr); }
 
     TempDir dir;
     RecordingNotifier notifier;
     RecordingMidiOutput output;
-    ScreenForwarder forwarder;
+    ui::ScreenFeedbackRelay forwarder;
     core::Settings settings;
     session::AppState state;
     std::unique_ptr<session::Session> session;

@@ -28,7 +28,7 @@ int drawnPixels(const QImage& image) {
 // and 200 %; a face is never blank.
 TEST(Artwork, EveryFaceOfTheScreensIsPaintedAtItsSize) {
     for (const auto screen : {midi::ScreenKind::Master, midi::ScreenKind::Rock, midi::ScreenKind::Dj}) {
-        for (const ui::ControlSpec& c : ui::screenControls(screen)) {
+        for (const ui::ScreenControl& c : ui::screenControls(screen)) {
             for (const int id : {c.face, c.further[0], c.further[1]}) {
                 if (id == 0) {
                     continue;

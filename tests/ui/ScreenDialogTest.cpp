@@ -102,18 +102,18 @@ TEST(ScreenDialog, ControlsSitAtTheirTablePositionsAtEveryScale) {
             auto screen = rig.open(kind);
             EXPECT_EQ(screen->width(), 801 * scale / 100);
             EXPECT_EQ(screen->height(), 584 * scale / 100);
-            for (const ui::ControlSpec& spec : ui::screenControls(kind)) {
-                ui::BitmapButton* b = screen->button(spec.id);
-                ASSERT_NE(b, nullptr) << spec.name;
+            for (const ui::ScreenControl& entry : ui::screenControls(kind)) {
+                ui::BitmapButton* b = screen->button(entry.id);
+                ASSERT_NE(b, nullptr) << entry.name;
                 const double s = scale / 100.0;
-                EXPECT_EQ(b->geometry(), QRect(static_cast<int>(std::lround(spec.rect.x * s)),
-                                               static_cast<int>(std::lround(spec.rect.y * s)),
-                                               static_cast<int>(std::lround(spec.rect.width * s)),
-                                               static_cast<int>(std::lround(spec.rect.height * s))))
-                    << spec.name;
+                EXPECT_EQ(b->geometry(), QRect(static_cast<int>(std::lround(entry.rect.x * s)),
+                                               static_cast<int>(std::lround(entry.rect.y * s)),
+                                               static_cast<int>(std::lround(entry.rect.width * s)),
+                                               static_cast<int>(std::lround(entry.rect.height * s))))
+                    << entry.name;
                 const QPoint centre =
-                    screen->windowPoint(spec.rect.x + spec.rect.width / 2, spec.rect.y + spec.rect.height / 2);
-                EXPECT_EQ(screen->childAt(centre), b) << spec.name << " at " << scale;
+                    screen->windowPoint(entry.rect.x + entry.rect.width / 2, entry.rect.y + entry.rect.height / 2);
+                EXPECT_EQ(screen->childAt(centre), b) << entry.name << " at " << scale;
             }
             // The split list shows only on the Master screen.
             EXPECT_EQ(screen->splitList()->isVisibleTo(screen.get()), kind == midi::ScreenKind::Master);

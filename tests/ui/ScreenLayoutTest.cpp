@@ -6,12 +6,12 @@
 #include <string>
 
 using namespace tonwerk;
-using tonwerk::ui::ControlSpec;
+using tonwerk::ui::ScreenControl;
 
 namespace {
 
-const ControlSpec* find(const std::vector<ControlSpec>& controls, int id) {
-    for (const ControlSpec& c : controls) {
+const ScreenControl* find(const std::vector<ScreenControl>& controls, int id) {
+    for (const ScreenControl& c : controls) {
         if (c.id == id) {
             return &c;
         }
@@ -27,7 +27,7 @@ TEST(ScreenLayout, ControlsAreUniqueInsideTheScreenAndApart) {
          {midi::ScreenKind::Master, midi::ScreenKind::Rock, midi::ScreenKind::Dj, midi::ScreenKind::Easy}) {
         const auto controls = ui::screenControls(screen);
         std::set<int> ids;
-        for (const ControlSpec& c : controls) {
+        for (const ScreenControl& c : controls) {
             EXPECT_TRUE(ids.insert(c.id).second) << c.name << " twice";
             EXPECT_GT(c.rect.width, 0) << c.name;
             EXPECT_GT(c.rect.height, 0) << c.name;
@@ -121,7 +121,7 @@ TEST(ScreenLayout, PanelsAndLabelsLeaveTheControlsFree) {
             EXPECT_GE(a.rect.y, 0) << a.name;
             EXPECT_LE(a.rect.x + a.rect.width, ui::kScreenWidth) << a.name;
             EXPECT_LE(a.rect.y + a.rect.height, ui::kScreenHeight) << a.name;
-            for (const ControlSpec& c : controls) {
+            for (const ScreenControl& c : controls) {
                 EXPECT_FALSE(a.rect.intersects(c.rect))
                     << a.name << " covers " << c.name << " on screen " << static_cast<int>(screen);
             }

@@ -1,0 +1,90 @@
+"""The tonwerk program run for end-to-end tests and benchmarks, driven like a person.
+
+A program folder of its own (a copy of the executable beside its start-up setup), settings of its
+own, a virtual X display without a window manager, and xdotool to find windows, click and type.
+"""
+import json
+import os
+import shutil
+import subprocess
+import time
+
+
+class ProgramHost:
+    def __init__(self, program, cli, work, splits, settings, extra_env=None):
+        """Prepares WORK (emptied first) with StartUp.mks made of SPLITS and Tonwerk.ini holding the
+        SETTINGS text, and starts the display."""
+        shutil.rmtree(work, ignore_errors=True)
+        self.folder = os.path.join(work, "program")
+        config = os.path.join(work, "config")
+        os.makedirs(self.folder)
+        os.makedirs(os.path.join(config, "tonwerk"))
+        # The program folder is the executable's.
+        shutil.copy(program, os.path.join(self.folder, "tonwerk"))
+        subprocess.run([cli, "setup", "make", os.path.join(self.folder, "StartUp.mks")],
+                       input=json.dumps({"setups": [{"splits": splits}]}), text=True, check=True)
+        with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
+            f.write(settings)
+
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
+                                      "-nolisten", "tcp"], pass_fds=(write_end,), stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        display = ":" + os.read(read_end, 16).decode().strip()
+        os.close(read_end)
+        self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=config, HOME=work, QT_QPA_PLATFORM="xcb",
+                        TONWERK_AUDIO_NONE="1", **(extra_env or {}))
+        self.env.pop("WAYLAND_DISPLAY", None)
+        self.proc = None
+        # The server takes clients once it answers (under load it may say its number a little early).
+        for _ in range(200):
+            if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env, capture_output=True).returncode == 0:
+                break
+            assert self.xvfb.poll() is None, "Xvfb ended"
+            time.sleep(0.05)
+
+    def start(self):
+        """Starts the program, its error stream readable as text."""
+        self.proc = subprocess.Popen([os.path.join(self.folder, "tonwerk")], env=self.env, stderr=subprocess.PIPE,
+                                     text=True)
+        return self.proc
+
+    def xdotool(self, *args, check=True):
+        return subprocess.run(["xdotool", *args], env=self.env, capture_output=True, text=True,
+                              check=check).stdout.strip()
+
+    def windows(self, name="ORVAN Tonwerk"):
+        return self.xdotool("search", "--onlyvisible", "--name", name, check=False).split()
+
+    def window(self, name, timeout=20.0):
+        """The newest visible window named NAME; fails when the program ends or none shows in time."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            found = self.windows(name)
+            if found:
+                return found[-1]
+            if self.proc is not None and self.proc.poll() is not None:
+                raise AssertionError("tonwerk ended with %s: %s" % (self.proc.returncode, self.proc.stderr.read()))
+            time.sleep(0.05)
+        raise AssertionError("no window named %r after %.0f s" % (name, timeout))
+
+    def click(self, wid, x, y, hold=0.06, settle=0.1):
+        """A plain left click at window point (X, Y): press and release HOLD seconds apart."""
+        self.xdotool("mousemove", "--window", wid, str(x), str(y))
+        self.xdotool("mousedown", "1")
+        time.sleep(hold)
+        self.xdotool("mouseup", "1")
+        time.sleep(settle)
+
+    def answer(self, keys, timeout=10.0):
+        """Answers the "Warning" box with KEYS (alt+y, alt+n)."""
+        warning = self.window("Warning", timeout)
+        self.xdotool("windowfocus", "--sync", warning, check=False)
+        self.xdotool("key", keys)
+
+    def close(self):
+        if self.proc is not None and self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait()
+        self.xvfb.terminate()
+        self.xvfb.wait()
