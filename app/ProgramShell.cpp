@@ -7,6 +7,7 @@
 #include "core/ErrorReporting.h"
 #include "screens/ScreenDialog.h"
 #include "screens/ScreenFeedbackRelay.h"
+#include "screens/VideoOutput.h"
 #include "session/Commands.h"
 #include "session/Session.h"
 
@@ -83,18 +84,14 @@ private:
     // UI thread.
     void deliver() {
         m_waiting = false;
-        int width = 0;
-        int height = 0;
-        if (m_shell.m_shownScreen != nullptr && m_shell.m_session->takePicture(m_bytes, width, height, m_sequence)) {
-            m_shell.m_shownScreen->showPicture(m_bytes, width, height);
+        if (m_shell.m_videoOutput) {
+            m_shell.m_videoOutput->deliver();
         }
     }
 
     ProgramShell& m_shell;
     PictureRelay m_relay; // lives on the UI thread: the hand-over runs there
     std::atomic<bool> m_waiting{false};
-    std::vector<std::uint8_t> m_bytes;
-    std::uint64_t m_sequence = 0;
 };
 
 ProgramShell::~ProgramShell() = default;
@@ -179,6 +176,10 @@ void ProgramShell::firstScreenShown(ScreenDialog& dialog) {
     }
     dialog.setWindowTitle(ScreenDialog::captionFor(m_session->setupName()));
     dialog.refresh();
+    // The graphics window was open when the program last ended: it opens again where it was.
+    if (dialog.settings().graphicWindowOpen != 0) {
+        m_videoOutput->open();
+    }
 }
 
 ProgramShell::ProgramShell(core::Notifier& notifier, std::filesystem::path settingsFile,
@@ -232,6 +233,7 @@ void ProgramShell::run() {
         options.sound = session::SessionOptions::Sound::None; // tests and headless runs
     }
     m_session = std::make_unique<session::Session>(m_settings, hooks, options);
+    m_videoOutput = std::make_unique<VideoOutput>(*m_session);
     m_loop.setExitActions({[this] { m_session->requestExit(); }, {}});
 
     startJoystick();
@@ -245,6 +247,7 @@ void ProgramShell::run() {
         ScreenDialog dialog(m_state.currentScreen, settings, *m_session, m_loop);
         m_screen->setTarget(&dialog);
         m_shownScreen = &dialog;
+        dialog.setVideoOutput(m_videoOutput.get());
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(&dialog);
         }
@@ -277,6 +280,7 @@ void ProgramShell::run() {
     if (m_midiInput) {
         m_midiInput->setEnabled(false);
     }
+    m_videoOutput.reset();
     m_session->shutdown();
 }
 

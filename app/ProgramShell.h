@@ -23,6 +23,7 @@ namespace tonwerk::ui {
 class JoystickInput;
 class ScreenDialog;
 class StartupTiming;
+class VideoOutput;
 
 // The program's lifetime on the Qt side: loads the settings, builds the session (the engines of
 // the run), applies the colour scheme, shows the performance screens in the screen loop until Exit
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<Screen> m_screen;
     std::unique_ptr<Pictures> m_pictures;
     std::unique_ptr<session::Session> m_session;
+    std::unique_ptr<VideoOutput> m_videoOutput; // the graphics window: outlives screen switches
     std::unique_ptr<QSocketNotifier> m_midiInput;
     std::unique_ptr<QTimer> m_clock;
     std::uint32_t m_nextTickMs = 0;

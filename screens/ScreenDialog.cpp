@@ -1,7 +1,9 @@
 #include "ScreenDialog.h"
 
+#include "GraphicsPlacement.h"
 #include "ScanCodes.h"
 #include "ScreenCommands.h"
+#include "VideoOutput.h"
 #include "core/ErrorReporting.h"
 #include "midi/PcKeyboard.h"
 #include "midi/SplitFields.h"
@@ -131,7 +133,28 @@ ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, ses
     }
 }
 
-ScreenDialog::~ScreenDialog() = default;
+ScreenDialog::~ScreenDialog() {
+    if (m_videoOutput != nullptr && m_videoOutput->owner() == this) {
+        m_videoOutput->setOwner(nullptr);
+    }
+}
+
+void ScreenDialog::setVideoOutput(VideoOutput* output) {
+    if (m_videoOutput != nullptr && m_videoOutput->owner() == this) {
+        m_videoOutput->setOwner(nullptr);
+    }
+    m_videoOutput = output;
+    if (output != nullptr) {
+        output->setOwner(this);
+    }
+}
+
+void ScreenDialog::graphicsWindowOpened() { m_settings.graphicWindowOpen = 1; }
+
+void ScreenDialog::graphicsWindowClosed(const PixelRect& normal, bool minimized, bool maximized, bool programEnds) {
+    storeGraphicsPlacement(m_settings, normal, minimized, maximized);
+    m_settings.graphicWindowOpen = programEnds ? 1 : 0;
+}
 
 int ScreenDialog::dialogId() const { return session::screenDialogIdFor(m_screen); }
 
@@ -459,6 +482,7 @@ void ScreenDialog::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (pcKey(*event, true)) {
+        event->accept();
         return;
     }
     QDialog::keyPressEvent(event);
@@ -479,18 +503,30 @@ bool ScreenDialog::event(QEvent* event) {
 }
 
 void ScreenDialog::keyReleaseEvent(QKeyEvent* event) {
-    if (!pcKey(*event, false)) {
+    if (pcKey(*event, false)) {
+        event->accept();
+    } else {
         QDialog::keyReleaseEvent(event);
     }
 }
 
-bool ScreenDialog::pcKey(QKeyEvent& event, bool down) {
+void ScreenDialog::passKey(const QKeyEvent& event, bool down) {
+    if (event.key() == Qt::Key_Tab) {
+        if (!event.isAutoRepeat()) {
+            m_tabDown = down;
+        }
+        return;
+    }
+    pcKey(event, down);
+}
+
+bool ScreenDialog::pcKey(const QKeyEvent& event, bool down) {
     const int scanCode = scanCodeOf(event.nativeScanCode(), event.key(), (event.modifiers() & Qt::KeypadModifier) != 0);
     const bool ctrl = (event.modifiers() & Qt::ControlModifier) != 0;
-    if (midi::pcKeyAt(scanCode, ctrl).kind == midi::PcKeyKind::None) {
+    const midi::PcKeyKind kind = midi::pcKeyAt(scanCode, ctrl).kind;
+    if (kind == midi::PcKeyKind::None) {
         return false;
     }
-    event.accept();
     // Auto-repeat: Qt repeats the press and the release; a held key is one press and one release.
     if (event.isAutoRepeat()) {
         return true;
@@ -500,6 +536,15 @@ bool ScreenDialog::pcKey(QKeyEvent& event, bool down) {
         keyboard.keyDown(scanCode, ctrl, (event.modifiers() & Qt::ShiftModifier) != 0);
     } else {
         keyboard.keyUp(scanCode);
+    }
+    // Insert works the Stop button: pressed while the key is down, Stop when it comes up.
+    if (kind == midi::PcKeyKind::Stop) {
+        if (BitmapButton* stop = button(CommandId::kStop); stop != nullptr) {
+            stop->showPressed(down);
+        }
+        if (!down) {
+            showTransport();
+        }
     }
     return true;
 }
@@ -716,6 +761,11 @@ void ScreenDialog::command(int id) {
     case CommandId::kExit:
         exitCommand();
         return;
+    case CommandId::kZoom:
+        if (m_videoOutput != nullptr) {
+            m_videoOutput->toggle();
+        }
+        return;
     default:
         if (id >= CommandId::kFirstInChannel && id < CommandId::kFirstInChannel + 16) {
             setSplitValue("midiInChannel", id - CommandId::kFirstInChannel);
@@ -731,6 +781,10 @@ void ScreenDialog::command(int id) {
 
 void ScreenDialog::exitCommand() {
     if (m_loop.exitCommand()) {
+        // The graphics window closes with the program and opens again at the next start.
+        if (m_videoOutput != nullptr) {
+            m_videoOutput->closeForExit();
+        }
         m_closing = true;
         accept();
     }
@@ -1273,9 +1327,9 @@ void ScreenDialog::screenTick() {
     }
 }
 
-void ScreenDialog::showPicture(std::span<const std::uint8_t> bitmap, int width, int height) {
+void ScreenDialog::showPicture(const QImage& picture) {
     if (m_monitor != nullptr) {
-        m_monitor->setPicture(bitmap, width, height);
+        m_monitor->setImage(picture);
     }
 }
 

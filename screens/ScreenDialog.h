@@ -9,6 +9,7 @@
 #include "session/ScreenLoop.h"
 
 #include <QDialog>
+#include <QImage>
 #include <QPixmap>
 #include <QTimer>
 
@@ -37,6 +38,7 @@ class OnScreenKeyboard;
 class PictureView;
 class SplitList;
 class ValueDisplay;
+class VideoOutput;
 
 // What a screen asks of its host that a test answers differently: file dialogs and opening a
 // page in the desktop's viewer. Every member has a working default.
@@ -93,8 +95,17 @@ public:
     // The screen size setting: 0 fits the window, 100, 150 or 200 fix it (a fixed size resizes a
     // normal window to show the screen whole).
     void setScreenScale(int setting);
-    // The graphics picture for the embedded video monitor (a bitmap in memory, see PictureView).
-    void showPicture(std::span<const std::uint8_t> bitmap, int width, int height);
+    // The graphics picture for the embedded video monitor (see PictureView::imageOf).
+    void showPicture(const QImage& picture);
+    // The graphics window of the run and its pictures; "zoom" opens and closes it. The screen
+    // becomes the window's owner (keys, placement) until it closes.
+    void setVideoOutput(VideoOutput* output);
+    // A key played on the graphics window: the screen's PC keyboard and the joystick's Tab.
+    void passKey(const QKeyEvent& event, bool down);
+    // The graphics window opened or closed: its placement, and whether it opens at the next
+    // start (it does when the program ended with it open), are kept in the settings.
+    void graphicsWindowOpened();
+    void graphicsWindowClosed(const PixelRect& normal, bool minimized, bool maximized, bool programEnds);
     [[nodiscard]] PictureView* monitor() const { return m_monitor; }
     // One poll of the joystick (Tab and Ctrl as the screen's keyboard has them), and its loss.
     void joystick(StickState state);
@@ -141,7 +152,7 @@ private:
     void applyFaces(BitmapButton& button, const ScreenControl& entry);
 
     // A key of the PC keyboard as an instrument; false for keys it does not play.
-    bool pcKey(QKeyEvent& event, bool down);
+    bool pcKey(const QKeyEvent& event, bool down);
 
     // Commands.
     void switchScreen(midi::ScreenKind screen);
@@ -187,6 +198,7 @@ private:
     session::Session& m_session;
     session::ScreenLoop& m_loop;
     ScreenHost m_host;
+    VideoOutput* m_videoOutput = nullptr;
     bool m_closing = false;
 
     std::vector<ScreenControl> m_controlTable;

@@ -550,6 +550,16 @@ void Session::Outputs::refresh() {
 
 bool Session::videoLive() const { return m_video->live(); }
 
+void Session::setPictureSize(int width, int height) {
+    if (width <= 0 || height <= 0) {
+        width = m_options.pictureWidth;
+        height = m_options.pictureHeight;
+    }
+    m_video->setCompositionSize(width, height);
+}
+
+std::pair<int, int> Session::pictureSize() const { return m_video->compositionSize(); }
+
 bool Session::takePicture(std::vector<std::uint8_t>& out, int& width, int& height, std::uint64_t& sequence) const {
     return m_video->picture().take(out, width, height, sequence);
 }

@@ -18,6 +18,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tonwerk::audio {
@@ -204,6 +205,11 @@ public:
     // The newest picture of the composition when it is newer than `sequence` (see
     // video::PictureSlot::take). Any thread; holds the picture's lock only to copy.
     bool takePicture(std::vector<std::uint8_t>& out, int& width, int& height, std::uint64_t& sequence) const;
+    // The size the composition draws its pictures at from the next frame on: the graphics
+    // window's while it is open; width or height 0 returns to the options' picture size (the
+    // screens' monitor). UI thread; never blocks.
+    void setPictureSize(int width, int height);
+    [[nodiscard]] std::pair<int, int> pictureSize() const;
     // Whether a clip plays in the graphics window now (the meters flicker for it).
     [[nodiscard]] bool videoLive() const;
     // The name of the setup file last loaded or saved (the window caption shows it); empty for a

@@ -224,10 +224,20 @@ const FrameBuffer* VideoEngine::renderNow(int width, int height, bool liveMode) 
 
 void VideoEngine::startComposition(int width, int height) {
     stopComposition();
-    m_width = width;
-    m_height = height;
+    setCompositionSize(width, height);
     m_stop = false;
     m_thread = std::thread([this] { compositionLoop(); });
+}
+
+void VideoEngine::setCompositionSize(int width, int height) {
+    const std::lock_guard guard(m_tickLock);
+    m_width = std::max(0, width);
+    m_height = std::max(0, height);
+}
+
+std::pair<int, int> VideoEngine::compositionSize() {
+    const std::lock_guard guard(m_tickLock);
+    return {m_width, m_height};
 }
 
 void VideoEngine::stopComposition() {
@@ -260,6 +270,8 @@ void VideoEngine::frameTick() {
 
 void VideoEngine::compositionLoop() {
     for (;;) {
+        int width = 0;
+        int height = 0;
         {
             std::unique_lock lock(m_tickLock);
             m_tickWake.wait(lock, [this] { return m_tickPending || m_stop; });
@@ -268,10 +280,12 @@ void VideoEngine::compositionLoop() {
             }
             m_tickPending = false;
             m_busy = true;
+            width = m_width;
+            height = m_height;
         }
         {
             const std::lock_guard guard(m_splitsLock);
-            planFrame(m_table, m_splitAt, context(false), m_width, m_height, m_notifier, m_threadPlan);
+            planFrame(m_table, m_splitAt, context(false), width, height, m_notifier, m_threadPlan);
         }
         if (const FrameBuffer* picture = m_threadRenderer.composeFrame(m_threadPlan); picture != nullptr) {
             m_picture.publish(*picture);

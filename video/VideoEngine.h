@@ -13,6 +13,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace tonwerk::audio {
@@ -97,6 +98,11 @@ public:
     // for one picture; a tick while the previous picture is still being composed is dropped, never
     // queued. Pictures arrive in picture().
     void startComposition(int width, int height);
+    // The picture size of the ticks from now on (the graphics window was opened, resized or
+    // closed); the picture being composed keeps its size. Any thread; never blocks for longer
+    // than a tick's hand-over.
+    void setCompositionSize(int width, int height);
+    [[nodiscard]] std::pair<int, int> compositionSize();
     // Told on the composition thread after each new picture is in picture(). Set before
     // startComposition; the listener must not block.
     void setPictureListener(std::function<void(const PictureSlot&)> listener) {
@@ -135,7 +141,7 @@ private:
     bool m_stop = false;
     std::atomic<bool> m_busy{false};
     std::atomic<std::uint64_t> m_droppedTicks{0};
-    int m_width = 0;
+    int m_width = 0; // the size of the next picture: under m_tickLock
     int m_height = 0;
     FrameRenderer m_threadRenderer;
     FramePlan m_threadPlan;

@@ -73,6 +73,14 @@ void BitmapButton::setCheck(int value) {
     update();
 }
 
+void BitmapButton::showPressed(bool pressed) {
+    const bool shown = pressed || (isToggle() && m_checked);
+    if (shown != m_shownPressed) {
+        m_shownPressed = shown;
+        update();
+    }
+}
+
 void BitmapButton::setCaption(const QString& caption) {
     m_caption = caption;
     update();

@@ -59,6 +59,9 @@ public:
     // Set check: 0 unchecked, 1 checked; only toggles take it, any other value changes nothing.
     void setCheck(int value);
     void setCaption(const QString& caption);
+    // Shows the pressed face (or, false, the face of the button's state) without a click: a key
+    // that works the button is held.
+    void showPressed(bool pressed);
     // The part of the screen's background behind the button, for a transparent button.
     void setBackground(const QPixmap& background);
 

@@ -6,20 +6,32 @@ namespace tonwerk::ui {
 
 PictureView::PictureView(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
-bool PictureView::setPicture(std::span<const std::uint8_t> bitmap, int width, int height) {
+QImage PictureView::imageOf(std::span<const std::uint8_t> bitmap, int width, int height) {
     if (width <= 0 || height <= 0) {
-        return false;
+        return {};
     }
     const auto stride = (static_cast<std::size_t>(width) * 24 + 31) / 32 * 4;
     if (bitmap.size() < kHeaderBytes + stride * static_cast<std::size_t>(height)) {
-        return false;
+        return {};
     }
     // The rows in memory run from the bottom line up; the picture is shown the right way up.
     const QImage rows(bitmap.data() + kHeaderBytes, width, height, static_cast<qsizetype>(stride),
                       QImage::Format_BGR888);
-    m_picture = rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
-    update();
+    return rows.mirrored(false, true).convertToFormat(QImage::Format_RGB32);
+}
+
+bool PictureView::setPicture(std::span<const std::uint8_t> bitmap, int width, int height) {
+    QImage image = imageOf(bitmap, width, height);
+    if (image.isNull()) {
+        return false;
+    }
+    setImage(image);
     return true;
+}
+
+void PictureView::setImage(const QImage& image) {
+    m_picture = image;
+    update();
 }
 
 void PictureView::clear() {

@@ -22,6 +22,11 @@ public:
     // Takes a picture of width × height; false (and nothing shown changed) when the bytes are too
     // few for that size.
     bool setPicture(std::span<const std::uint8_t> bitmap, int width, int height);
+    // The bitmap as an upright image, made once for every view that shows it; null when the
+    // bytes are too few for the size.
+    [[nodiscard]] static QImage imageOf(std::span<const std::uint8_t> bitmap, int width, int height);
+    // Takes an image made by imageOf (shared, not copied).
+    void setImage(const QImage& image);
     void clear();
     [[nodiscard]] const QImage& picture() const { return m_picture; }
 

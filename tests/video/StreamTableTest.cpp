@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <utility>
 
 namespace tonwerk::video {
 namespace {
@@ -260,10 +261,34 @@ TEST(ClipNotes, RendersTheClipFrameByFrameOnItsOwnThread) {
         engine.picture().take(bytes, w, h, sequence);
         engine.clipNoteOn(0, 0x90 | 51 << 8 | 100 << 16); // the dispatcher goes on meanwhile
     }
-    engine.stopComposition();
     EXPECT_GE(sequence, 5u);
     EXPECT_EQ(w, 40);
     EXPECT_EQ(bytes.size(), 40 + pixelBytes(40, 30));
+    // The window is resized while it composes: the pictures follow, an odd width and a zero size
+    // included (a zero-sized window composes nothing, and the last picture stays).
+    for (const auto [wantW, wantH] : {std::pair{5, 7}, std::pair{64, 48}, std::pair{0, 0}}) {
+        engine.setCompositionSize(wantW, wantH);
+        EXPECT_EQ(engine.compositionSize(), (std::pair{wantW, wantH}));
+        const std::uint64_t before = sequence;
+        for (int i = 0; i < 200 && (w != wantW || sequence == before) && wantW != 0; ++i) {
+            engine.frameTick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            engine.picture().take(bytes, w, h, sequence);
+        }
+        if (wantW != 0) {
+            EXPECT_EQ(w, wantW);
+            EXPECT_EQ(h, wantH);
+            EXPECT_EQ(bytes.size(), 40 + pixelBytes(wantW, wantH));
+        }
+    }
+    engine.setCompositionSize(-3, 10);
+    EXPECT_EQ(engine.compositionSize().first, 0);
+    for (int i = 0; i < 5; ++i) {
+        engine.frameTick();
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    EXPECT_FALSE(engine.picture().take(bytes, w, h, sequence));
+    engine.stopComposition();
     engine.freeClip(0);
     EXPECT_EQ(engine.renderNow(40, 30), nullptr); // no stream: the previous picture stays
 }
