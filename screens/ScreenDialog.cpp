@@ -108,6 +108,10 @@ ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, ses
     setObjectName(QStringLiteral("screenDialog"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
+    // The screen loop runs each screen modally, but the screen must not block the program's other
+    // top-level window: the graphics window takes keys and clicks while a screen is shown.
+    // Modal to its own (empty) parent hierarchy, it blocks nothing else.
+    setWindowModality(Qt::WindowModal);
     setAcceptDrops(true);
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(kScreenWidth / 4, kScreenHeight / 4);
