@@ -147,6 +147,24 @@ void ProgramShell::startJoystick() {
     m_joystickTimer->start();
 }
 
+void ProgramShell::reportGraphicsSecond() {
+    const CGraphicsWnd* window = m_videoOutput->window();
+    if (window == nullptr) {
+        m_graphicsCounts = {};
+        return;
+    }
+    GraphicsCounts now{window, window->picturesDrawn(), window->picturesReceived(), m_session->droppedFrameTicks()};
+    if (m_graphicsCounts.window == window) {
+        static_cast<void>(std::fprintf(stderr,
+                                       "tonwerk timing: graphics window second: drew %lld of %lld pictures, %llu "
+                                       "frame ticks dropped\n",
+                                       static_cast<long long>(now.drawn - m_graphicsCounts.drawn),
+                                       static_cast<long long>(now.received - m_graphicsCounts.received),
+                                       static_cast<unsigned long long>(now.dropped - m_graphicsCounts.dropped)));
+    }
+    m_graphicsCounts = now;
+}
+
 void ProgramShell::placeWindow(ScreenDialog& dialog, const core::Settings& settings, bool first) {
     if (first) {
         // The first screen opens where the last run left it (when that is on a screen now).
@@ -234,6 +252,12 @@ void ProgramShell::run() {
     }
     m_session = std::make_unique<session::Session>(m_settings, hooks, options);
     m_videoOutput = std::make_unique<VideoOutput>(*m_session);
+    if (m_timing) {
+        m_graphicsSecond = std::make_unique<QTimer>();
+        m_graphicsSecond->setInterval(1000);
+        QObject::connect(m_graphicsSecond.get(), &QTimer::timeout, [this] { reportGraphicsSecond(); });
+        m_graphicsSecond->start();
+    }
     m_loop.setExitActions({[this] { m_session->requestExit(); }, {}});
 
     startJoystick();
@@ -274,6 +298,7 @@ void ProgramShell::run() {
     if (m_joystickTimer) {
         m_joystickTimer->stop();
     }
+    m_graphicsSecond.reset();
     if (m_clock) {
         m_clock->stop();
     }

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QRect>
 
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -78,6 +79,16 @@ private:
     std::unique_ptr<Pictures> m_pictures;
     std::unique_ptr<session::Session> m_session;
     std::unique_ptr<VideoOutput> m_videoOutput; // the graphics window: outlives screen switches
+    // TONWERK_TIMING: the graphics window's pictures each second.
+    void reportGraphicsSecond();
+    std::unique_ptr<QTimer> m_graphicsSecond;
+    struct GraphicsCounts {
+        const void* window = nullptr;
+        std::int64_t drawn = 0;
+        std::int64_t received = 0;
+        std::uint64_t dropped = 0;
+    };
+    GraphicsCounts m_graphicsCounts;
     std::unique_ptr<QSocketNotifier> m_midiInput;
     std::unique_ptr<QTimer> m_clock;
     std::uint32_t m_nextTickMs = 0;

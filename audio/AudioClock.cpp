@@ -94,14 +94,27 @@ void AudioClock::timerLoop() {
     }
 }
 
+int FramePacer::due(std::uint32_t nowMs) {
+    const auto late = static_cast<std::int32_t>(nowMs - m_next);
+    if (late < 0) {
+        return 0;
+    }
+    const auto periods = static_cast<std::uint32_t>(late) / kPeriodMs + 1;
+    if (static_cast<std::uint32_t>(late) >= kResyncMs) {
+        m_next = nowMs + kPeriodMs;
+    } else {
+        m_next += periods * kPeriodMs;
+    }
+    return static_cast<int>(periods);
+}
+
 void AudioClock::workerLoop() {
-    std::uint32_t frameClock = platform::steadyMilliseconds();
+    FramePacer frames(platform::steadyMilliseconds());
     while (!m_stopWorker.load()) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
         const std::uint32_t now = platform::steadyMilliseconds();
-        if (m_drawFrame && now - frameClock >= 40) {
-            m_drawFrame(static_cast<int>((now - frameClock) / 40));
-            frameClock = now;
+        if (const int due = frames.due(now); m_drawFrame && due > 0) {
+            m_drawFrame(due);
         }
         m_engine.pumpIfDue(now);
     }

@@ -16,6 +16,22 @@ class AudioEngine;
 // second (25 marks of 40 ms) the timer builds the load report when it is asked for.
 // The song and the beat display run on the dispatcher's own 4 ms timer: they feed the dispatcher,
 // which belongs to the user-interface thread.
+// The video frame grid of the worker thread: a frame every 40 ms on a fixed grid, so that the
+// picture runs at 25 frames a second however late the worker wakes. due() says how many 40 ms
+// periods have passed since the last frame (0: none due); a worker that slept for more than a
+// second starts a new grid rather than catching up. Times in ms of the steady clock (wrapping).
+class FramePacer {
+public:
+    static constexpr std::uint32_t kPeriodMs = 40;
+    static constexpr std::uint32_t kResyncMs = 1000;
+
+    explicit FramePacer(std::uint32_t nowMs) : m_next(nowMs + kPeriodMs) {}
+    [[nodiscard]] int due(std::uint32_t nowMs);
+
+private:
+    std::uint32_t m_next;
+};
+
 class AudioClock {
 public:
     explicit AudioClock(AudioEngine& engine);

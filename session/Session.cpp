@@ -560,6 +560,8 @@ void Session::setPictureSize(int width, int height) {
 
 std::pair<int, int> Session::pictureSize() const { return m_video->compositionSize(); }
 
+std::uint64_t Session::droppedFrameTicks() const { return m_video->droppedTicks(); }
+
 bool Session::takePicture(std::vector<std::uint8_t>& out, int& width, int& height, std::uint64_t& sequence) const {
     return m_video->picture().take(out, width, height, sequence);
 }

@@ -210,6 +210,9 @@ public:
     // screens' monitor). UI thread; never blocks.
     void setPictureSize(int width, int height);
     [[nodiscard]] std::pair<int, int> pictureSize() const;
+    // Frame ticks the composition let pass because it was still composing the previous picture.
+    // Any thread.
+    [[nodiscard]] std::uint64_t droppedFrameTicks() const;
     // Whether a clip plays in the graphics window now (the meters flicker for it).
     [[nodiscard]] bool videoLive() const;
     // The name of the setup file last loaded or saved (the window caption shows it); empty for a
