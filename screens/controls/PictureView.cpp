@@ -45,8 +45,15 @@ void PictureView::paintEvent(QPaintEvent* /*event*/) {
     if (m_picture.isNull()) {
         return;
     }
+    // The whole picture, as large as it fits without changing its shape (a wide graphics window's
+    // picture in the screens' 4:3 monitor keeps black bands above and below).
+    const QSize fitted = m_picture.size().scaled(size(), Qt::KeepAspectRatio);
+    if (fitted.isEmpty()) {
+        return;
+    }
+    const QRect target(QPoint((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(rect(), m_picture);
+    painter.drawImage(target, m_picture);
 }
 
 } // namespace tonwerk::ui

@@ -54,3 +54,26 @@ TEST(PictureView, ShowsTheBitmapUprightAndScaled) {
     view.clear();
     EXPECT_EQ(view.grab().toImage().pixelColor(75, 50), QColor(0, 0, 0));
 }
+
+// A picture of another shape keeps its shape: a wide one in a square view has black bands above
+// and below, a tall one at the sides; the picture touches the view's edges in the other direction.
+TEST(PictureView, KeepsThePicturesShape) {
+    PictureView view;
+    view.resize(200, 200);
+    QImage wide(200, 100, QImage::Format_RGB32);
+    wide.fill(Qt::red);
+    view.setImage(wide);
+    QImage shown = view.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(100, 10), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(100, 190), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(100, 100), QColor(Qt::red));
+    EXPECT_EQ(shown.pixelColor(1, 100), QColor(Qt::red));
+    QImage tall(10, 40, QImage::Format_RGB32);
+    tall.fill(Qt::blue);
+    view.setImage(tall);
+    shown = view.grab().toImage();
+    EXPECT_EQ(shown.pixelColor(10, 100), QColor(Qt::black));
+    EXPECT_EQ(shown.pixelColor(100, 1), QColor(Qt::blue));
+    view.resize(0, 0);
+    static_cast<void>(view.grab()); // an empty view paints nothing and survives
+}

@@ -1,10 +1,15 @@
 // Renders every performance screen offscreen at 100 % and 200 % into PNG files, with a little
 // content so that each part shows what it looks like in use: named splits, a lit pad, meters
-// moving, keys sounding. Usage: tonwerk_screenshots OUTPUT_FOLDER
+// moving, keys sounding. The graphics window shows a clip with an effect, and the DJ screen's
+// monitor the same picture. Usage: tonwerk_screenshots OUTPUT_FOLDER
 #include "screens/ScreenCommands.h"
 #include "screens/ScreenLayout.h"
+#include "screens/VideoOutput.h"
 #include "screens/controls/SplitList.h"
+#include "screens/graphics/CGraphicsWnd.h"
 #include "support/ScreenRig.h"
+#include "video/ClipMaker.h"
+#include "video/VideoEngine.h"
 
 #include "midi/SplitFields.h"
 
@@ -51,6 +56,55 @@ void liven(ui::ScreenDialog& screen) {
     screen.padLights(midi::shortMessage(0x90, 86, 127));
 }
 
+bool save(const QPixmap& picture, const QString& file) {
+    if (!picture.save(file)) {
+        static_cast<void>(std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData()));
+        return false;
+    }
+    static_cast<void>(std::printf("%s\n", file.toLocal8Bit().constData()));
+    return true;
+}
+
+// The graphics window opened by "zoom" on the DJ screen, showing a composed picture of a clip
+// (mirrored), and the screen's monitor showing it too.
+int graphicsPictures(const QString& folder) {
+    test::ScreenRig rig(100);
+    nameSplits(*rig.session);
+    const auto clip = rig.dir.path() / "clip.avi";
+    if (!test::makeClip(clip, "mjpeg", 320, 180, 25) || !rig.session->commands().assignClip(6, clip)) {
+        static_cast<void>(std::fprintf(stderr, "no clip for the graphics window\n"));
+        return 1;
+    }
+    midi::Split& split = rig.session->performance().split(6);
+    split.video.effectFlags |= 0x02;
+    ui::VideoOutput output(*rig.session);
+    auto screen = rig.open(midi::ScreenKind::Dj);
+    screen->setVideoOutput(&output);
+    screen->show();
+    screen->command(ui::CommandId::kZoom);
+    ui::CGraphicsWnd* window = output.window();
+    window->setGeometry(0, 0, 640, 360);
+    QApplication::processEvents();
+    rig.session->commands().userInput(midi::shortMessage(0x90, split.rootNote, 100));
+    for (int frame = 0; frame < 12; ++frame) {
+        static_cast<void>(rig.session->video().renderNow(640, 360));
+    }
+    const video::FrameBuffer* picture = rig.session->video().renderNow(640, 360);
+    if (picture == nullptr) {
+        static_cast<void>(std::fprintf(stderr, "the clip composed no picture\n"));
+        return 1;
+    }
+    output.showPicture(ui::PictureView::imageOf(picture->bytes(), 640, 360));
+    liven(*screen);
+    QApplication::processEvents();
+    int failures = save(window->grab(), folder + QStringLiteral("/graphics-window.png")) ? 0 : 1;
+    failures += save(screen->grab(), folder + QStringLiteral("/dj-monitor-100.png")) ? 0 : 1;
+    rig.session->commands().userInput(midi::shortMessage(0x80, split.rootNote, 0));
+    output.close();
+    rig.close();
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -84,5 +138,6 @@ int main(int argc, char** argv) {
             rig.close();
         }
     }
+    failures += graphicsPictures(folder);
     return failures == 0 ? 0 : 1;
 }
