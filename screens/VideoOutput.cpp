@@ -15,7 +15,10 @@ PixelRect pixelRect(const QRect& rect) { return {rect.x(), rect.y(), rect.width(
 
 } // namespace
 
-VideoOutput::VideoOutput(session::Session& session) : m_session(session) {}
+VideoOutput::VideoOutput(session::Session& session) : m_session(session) {
+    // Until the graphics window opens, the pictures are the monitor's.
+    m_session.setPictureSize(0, 0);
+}
 
 VideoOutput::~VideoOutput() {
     if (m_window != nullptr) {

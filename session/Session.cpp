@@ -552,8 +552,8 @@ bool Session::videoLive() const { return m_video->live(); }
 
 void Session::setPictureSize(int width, int height) {
     if (width <= 0 || height <= 0) {
-        width = m_options.pictureWidth;
-        height = m_options.pictureHeight;
+        m_video->setCompositionSize(m_options.pictureWidth, m_options.pictureHeight, true);
+        return;
     }
     m_video->setCompositionSize(width, height);
 }

@@ -206,8 +206,9 @@ public:
     // video::PictureSlot::take). Any thread; holds the picture's lock only to copy.
     bool takePicture(std::vector<std::uint8_t>& out, int& width, int& height, std::uint64_t& sequence) const;
     // The size the composition draws its pictures at from the next frame on: the graphics
-    // window's while it is open; width or height 0 returns to the options' picture size (the
-    // screens' monitor). UI thread; never blocks.
+    // window's while it is open, every clip split a layer; width or height 0 returns to the
+    // options' picture size for the screens' monitor, which shows only the clips that play.
+    // UI thread; never blocks.
     void setPictureSize(int width, int height);
     [[nodiscard]] std::pair<int, int> pictureSize() const;
     // Frame ticks the composition let pass because it was still composing the previous picture.

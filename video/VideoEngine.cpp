@@ -224,15 +224,20 @@ const FrameBuffer* VideoEngine::renderNow(int width, int height, bool liveMode) 
 
 void VideoEngine::startComposition(int width, int height) {
     stopComposition();
-    setCompositionSize(width, height);
+    {
+        const std::lock_guard guard(m_tickLock);
+        m_width = std::max(0, width);
+        m_height = std::max(0, height);
+    }
     m_stop = false;
     m_thread = std::thread([this] { compositionLoop(); });
 }
 
-void VideoEngine::setCompositionSize(int width, int height) {
+void VideoEngine::setCompositionSize(int width, int height, bool liveMode) {
     const std::lock_guard guard(m_tickLock);
     m_width = std::max(0, width);
     m_height = std::max(0, height);
+    m_liveMode = liveMode;
 }
 
 std::pair<int, int> VideoEngine::compositionSize() {
@@ -272,6 +277,7 @@ void VideoEngine::compositionLoop() {
     for (;;) {
         int width = 0;
         int height = 0;
+        bool liveMode = false;
         {
             std::unique_lock lock(m_tickLock);
             m_tickWake.wait(lock, [this] { return m_tickPending || m_stop; });
@@ -282,10 +288,11 @@ void VideoEngine::compositionLoop() {
             m_busy = true;
             width = m_width;
             height = m_height;
+            liveMode = m_liveMode;
         }
         {
             const std::lock_guard guard(m_splitsLock);
-            planFrame(m_table, m_splitAt, context(false), width, height, m_notifier, m_threadPlan);
+            planFrame(m_table, m_splitAt, context(liveMode), width, height, m_notifier, m_threadPlan);
         }
         if (const FrameBuffer* picture = m_threadRenderer.composeFrame(m_threadPlan); picture != nullptr) {
             m_picture.publish(*picture);

@@ -99,9 +99,10 @@ public:
     // queued. Pictures arrive in picture().
     void startComposition(int width, int height);
     // The picture size of the ticks from now on (the graphics window was opened, resized or
-    // closed); the picture being composed keeps its size. Any thread; never blocks for longer
-    // than a tick's hand-over.
-    void setCompositionSize(int width, int height);
+    // closed); the picture being composed keeps its size. `liveMode`: only the clips that play
+    // are layers (the screens' monitor); otherwise every clip split is (the graphics window).
+    // startComposition keeps the mode. Any thread; never blocks for longer than a tick's hand-over.
+    void setCompositionSize(int width, int height, bool liveMode = false);
     [[nodiscard]] std::pair<int, int> compositionSize();
     // Told on the composition thread after each new picture is in picture(). Set before
     // startComposition; the listener must not block.
@@ -141,8 +142,9 @@ private:
     bool m_stop = false;
     std::atomic<bool> m_busy{false};
     std::atomic<std::uint64_t> m_droppedTicks{0};
-    int m_width = 0; // the size of the next picture: under m_tickLock
+    int m_width = 0; // the size and mode of the next picture: under m_tickLock
     int m_height = 0;
+    bool m_liveMode = false;
     FrameRenderer m_threadRenderer;
     FramePlan m_threadPlan;
     PictureSlot m_picture;

@@ -288,6 +288,23 @@ TEST(ClipNotes, RendersTheClipFrameByFrameOnItsOwnThread) {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     EXPECT_FALSE(engine.picture().take(bytes, w, h, sequence));
+    // The monitor's live mode shows only clips that play; the graphics window every clip split.
+    engine.clipNoteOff(0, 0x80 | 60 << 8);
+    const auto composedFor = [&](bool liveMode) {
+        engine.setCompositionSize(40, 30, liveMode);
+        for (int i = 0; i < 10; ++i) {
+            engine.frameTick();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+            if (engine.picture().take(bytes, w, h, sequence)) {
+                return true;
+            }
+        }
+        return false;
+    };
+    EXPECT_FALSE(composedFor(true));
+    EXPECT_TRUE(composedFor(false));
+    engine.clipNoteOn(0, 0x90 | 60 << 8 | 100 << 16);
+    EXPECT_TRUE(composedFor(true));
     engine.stopComposition();
     engine.freeClip(0);
     EXPECT_EQ(engine.renderNow(40, 30), nullptr); // no stream: the previous picture stays
