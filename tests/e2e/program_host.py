@@ -27,39 +27,34 @@ class ProgramHost:
             f.write(settings)
 
         self.xvfb_log = os.path.join(work, "xvfb.log")
-        # A display that was just given up may still be held for a moment: a server that ends
-        # before it answers is started again.
-        for attempt in range(5):
-            display = self._start_display()
+        # A display of its own: numbers from the process id up, never the one another test gave up
+        # a moment ago (its server may still be going away). A server that ends before it answers,
+        # or a display answered by another server, moves on to the next number.
+        number = 100 + (os.getpid() % 400) * 2
+        for attempt in range(10):
+            display = ":%d" % (number + attempt)
+            with open(self.xvfb_log, "w") as log:
+                self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                                             stderr=log)
             self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=config, HOME=work, QT_QPA_PLATFORM="xcb",
                             TONWERK_AUDIO_NONE="1", **(extra_env or {}))
             self.env.pop("WAYLAND_DISPLAY", None)
             self.proc = None
-            # The server takes clients once it answers (under load it may say its number a little early).
             for _ in range(200):
+                if self.xvfb.poll() is not None:
+                    break
                 if subprocess.run(["xdotool", "getdisplaygeometry"], env=self.env,
                                   capture_output=True).returncode == 0:
-                    return
-                if self.xvfb.poll() is not None:
+                    time.sleep(0.05)
+                    if self.xvfb.poll() is None:
+                        return
                     break
                 time.sleep(0.05)
             if self.xvfb.poll() is None:
                 self.xvfb.terminate()
             self.xvfb.wait()
-            time.sleep(0.2 * (attempt + 1))
         with open(self.xvfb_log) as f:
             raise AssertionError("Xvfb did not start: " + f.read()[-2000:])
-
-    def _start_display(self):
-        """Starts Xvfb on a free display; returns the display's name."""
-        read_end, write_end = os.pipe()
-        with open(self.xvfb_log, "w") as log:
-            self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x1024x24",
-                                          "-nolisten", "tcp"], pass_fds=(write_end,), stderr=log)
-        os.close(write_end)
-        display = ":" + os.read(read_end, 16).decode().strip()
-        os.close(read_end)
-        return display
 
     def start(self):
         """Starts the program, its error stream readable as text."""
