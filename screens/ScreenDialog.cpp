@@ -11,6 +11,7 @@
 #include "res/art/Artwork.h"
 #include "screens/controls/BitmapButton.h"
 #include "screens/controls/BitmapSlider.h"
+#include "screens/controls/KeyRangeBar.h"
 #include "screens/controls/LevelMeter.h"
 #include "screens/controls/NoteColourStrip.h"
 #include "screens/controls/OnScreenKeyboard.h"
@@ -66,7 +67,6 @@ QString screenTitle(midi::ScreenKind screen) {
 
 bool reservedPanel(PanelKind kind) {
     switch (kind) {
-    case PanelKind::KeyRangeBar:
     case PanelKind::FolderList:
     case PanelKind::MediaList:
     case PanelKind::StyleList:
@@ -266,8 +266,10 @@ void ScreenDialog::buildPanels() {
         case PanelKind::SplitList: {
             m_splitList = new SplitList(this);
             m_splitList->setObjectName(QStringLiteral("splitList"));
-            connect(m_splitList, &SplitList::selectionChanged, this,
-                    [this](int row) { m_session.commands().selectSplit(row); });
+            connect(m_splitList, &SplitList::selectionChanged, this, [this](int row) {
+                m_session.commands().selectSplit(row);
+                showKeyRange();
+            });
             connect(m_splitList, &SplitList::scrolled, this, [this](int /*top*/) { showRowButtons(); });
             connect(m_splitList, &SplitList::menuRequested, this, &ScreenDialog::listMenu);
             connect(m_splitList, &SplitList::doubleClicked, this, &ScreenDialog::listDoubleClicked);
@@ -291,6 +293,18 @@ void ScreenDialog::buildPanels() {
             m_monitor->setObjectName(QStringLiteral("videoMonitor"));
             m_monitor->setToolTip(QStringLiteral("Video"));
             widget = m_monitor;
+            break;
+        case PanelKind::KeyRangeBar:
+            m_keyRange = new KeyRangeBar(this);
+            m_keyRange->setObjectName(QStringLiteral("keyRangeBar"));
+            m_keyRange->setSpan(entry.rect.width, entry.rect.height, 36, 96);
+            connect(m_keyRange, &KeyRangeBar::keysChanged, this, [this](int low, int high) {
+                // The bar already shows the change: the split's line is redrawn, the bar not set back.
+                m_keyRangeEditing = true;
+                m_session.commands().setKeyRange(low, high);
+                m_keyRangeEditing = false;
+            });
+            widget = m_keyRange;
             break;
         case PanelKind::NoteColourBar:
             m_noteStrip = new NoteColourStrip(this);
@@ -406,6 +420,12 @@ void ScreenDialog::layoutScreen() {
         const ScreenPanel& entry = m_panelTable[i];
         const PixelRect at = m_placement.map(entry.rect);
         widget->setGeometry(toQRect(at));
+        if (auto* bar = qobject_cast<KeyRangeBar*>(widget)) {
+            QPixmap behind = m_background.copy(
+                QRectF(at.x * ratio, at.y * ratio, at.width * ratio, at.height * ratio).toAlignedRect());
+            behind.setDevicePixelRatio(ratio);
+            bar->setBackground(behind);
+        }
         if (auto* slider = qobject_cast<BitmapSlider*>(widget)) {
             QPixmap behind = m_background.copy(
                 QRectF(at.x * ratio, at.y * ratio, at.width * ratio, at.height * ratio).toAlignedRect());
@@ -1455,6 +1475,9 @@ void ScreenDialog::noteDisplay(midi::ShortMessage message) {
 
 void ScreenDialog::splitLineChanged(int split) {
     showRow(split);
+    if (split == m_session.performance().currentSplit() && !m_keyRangeEditing) {
+        showKeyRange();
+    }
     if (split < kPadCount) {
         showPad(split + 1);
     }
@@ -1465,6 +1488,14 @@ void ScreenDialog::splitSelected(int split) {
         m_splitList->setSelected(split);
     }
     showRowButtons();
+    showKeyRange();
+}
+
+void ScreenDialog::showKeyRange() {
+    if (m_keyRange != nullptr) {
+        const midi::Split& split = m_session.performance().split(m_session.performance().currentSplit());
+        m_keyRange->setKeys(split.keyLow, split.keyHigh);
+    }
 }
 
 void ScreenDialog::crossfaderMoved(int value) {
@@ -1500,6 +1531,7 @@ void ScreenDialog::showEverything() {
     if (m_splitList != nullptr) {
         m_splitList->setSelected(m_session.performance().currentSplit());
     }
+    showKeyRange();
     for (int pad = 1; pad <= kPadCount; ++pad) {
         showPad(pad);
     }

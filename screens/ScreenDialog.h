@@ -32,6 +32,7 @@ namespace tonwerk::ui {
 
 class BitmapButton;
 class BitmapSlider;
+class KeyRangeBar;
 class LevelMeter;
 class NoteColourStrip;
 class OnScreenKeyboard;
@@ -82,6 +83,7 @@ public:
     [[nodiscard]] BitmapButton* button(int id) const;
     [[nodiscard]] QWidget* panel(PanelKind kind, int index = 0) const;
     [[nodiscard]] SplitList* splitList() const { return m_splitList; }
+    [[nodiscard]] KeyRangeBar* keyRangeBar() const { return m_keyRange; }
     [[nodiscard]] const ScreenPlacement& placement() const { return m_placement; }
     // A screen point (table pixels) in window pixels.
     [[nodiscard]] QPoint windowPoint(int x, int y) const;
@@ -189,6 +191,8 @@ private:
     void showTransport();
     void showScreenButtons();
     void showMemoryMode();
+    // The key-range bar shows the selected split's range.
+    void showKeyRange();
     void updateCaption();
     [[nodiscard]] bool rowSounding(int split) const;
     [[nodiscard]] QString folderForFiles() const;
@@ -209,6 +213,8 @@ private:
     SplitList* m_splitList = nullptr;
     OnScreenKeyboard* m_keyboard = nullptr;
     NoteColourStrip* m_noteStrip = nullptr;
+    KeyRangeBar* m_keyRange = nullptr;
+    bool m_keyRangeEditing = false; // the bar's own change: not set back into it
     PictureView* m_monitor = nullptr;
     BitmapSlider* m_keyboardVelocity = nullptr;
     BitmapSlider* m_joystickVelocity = nullptr;

@@ -269,6 +269,32 @@ void Commands::selectSplit(int split) {
     }
 }
 
+void Commands::setKeyRange(int low, int high) {
+    checkThread("Commands::setKeyRange");
+    low = std::clamp(low, 0, 127);
+    high = std::clamp(high, 0, 127);
+    if (low > high) {
+        std::swap(low, high);
+    }
+    const int split = m_session.performance().currentSplit();
+    if (!validSplit(split)) {
+        return;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        midi::Split& s = m_session.performance().split(split);
+        s.keyLow = low;
+        s.keyHigh = high;
+        if (low == high) {
+            s.setSampleMode(midi::SampleMode::OneShot);
+            s.rootNote = low;
+        } else {
+            s.setSampleMode(midi::SampleMode::Tuned);
+        }
+    }
+    splitChanged(split);
+}
+
 void Commands::setCrossfader(int value) {
     checkThread("Commands::setCrossfader");
     m_session.audio().setCrossfader(std::clamp(value, 0, 127));

@@ -72,6 +72,10 @@ public:
     int setKeyboardVelocity(int velocity);
     // The split the screens edit (0-23).
     void selectSplit(int split);
+    // The key-range bar: the current split's lowest and highest key (each limited to 0-127, the
+    // lower first). One key makes it a one-shot sample split with that key as its root
+    // (`sampleMode` 2); a range gives `sampleMode` 1.
+    void setKeyRange(int low, int high);
     // The DJ screen's cross-fader, 0-127.
     void setCrossfader(int value);
     // The loop hold of a synchronised sample split (a Shift click on its pad or Shift with its pad
