@@ -3,6 +3,7 @@
 #include "ScreenLayout.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 
@@ -171,6 +172,37 @@ const char* helpAnchor(midi::ScreenKind screen) {
     default:
         return "the-dj-screen";
     }
+}
+
+std::optional<midi::ScreenKind> screenForSetupMask(int mask, midi::ScreenKind shown) {
+    using midi::ScreenKind;
+    const auto names = [mask](ScreenKind kind) {
+        switch (kind) {
+        case ScreenKind::Master:
+            return (mask & 1) != 0;
+        case ScreenKind::Rock:
+            return (mask & 2) != 0;
+        case ScreenKind::Dj:
+            return (mask & 4) != 0;
+        default:
+            return false;
+        }
+    };
+    if (names(shown)) {
+        return std::nullopt;
+    }
+    std::array<ScreenKind, 2> order{ScreenKind::Dj, ScreenKind::Rock};
+    if (shown == ScreenKind::Rock) {
+        order = {ScreenKind::Dj, ScreenKind::Master};
+    } else if (shown == ScreenKind::Dj) {
+        order = {ScreenKind::Rock, ScreenKind::Master};
+    }
+    for (const ScreenKind kind : order) {
+        if (names(kind)) {
+            return kind;
+        }
+    }
+    return std::nullopt;
 }
 
 } // namespace tonwerk::ui

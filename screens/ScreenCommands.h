@@ -72,6 +72,15 @@ inline constexpr int kPanicKey = 1026;
 inline constexpr int kExit = 1485;
 inline constexpr int kKeyboardVelocity = 1195;
 inline constexpr int kCrossfader = 1334;
+// The file lists' scroll buttons: one step back (up or left) or forward.
+inline constexpr int kMediaListBack = 1487;
+inline constexpr int kMediaListForward = 1486;
+inline constexpr int kSetupListBack = 1488;
+inline constexpr int kSetupListForward = 1489;
+inline constexpr int kStyleListBack = 1490;
+inline constexpr int kStyleListForward = 1491;
+inline constexpr int kFolderListBack = 1492;
+inline constexpr int kFolderListForward = 1493;
 } // namespace CommandId
 
 // The screen a switch command asks for (the menu items and the three buttons); none for others.
@@ -127,5 +136,11 @@ struct BarBeat {
 
 // The help page of a screen: the README section named after it.
 [[nodiscard]] const char* helpAnchor(midi::ScreenKind screen);
+
+// The screen a setup loaded from the setup list asks for by split 0's `screenMask` (1 Master,
+// 2 Rock, 4 DJ): none when it names the screen shown or no screen; else, of those it names, on
+// the Master screen DJ before Rock, on the Rock screen DJ before Master, on the DJ screen Rock
+// before Master.
+[[nodiscard]] std::optional<midi::ScreenKind> screenForSetupMask(int mask, midi::ScreenKind shown);
 
 } // namespace tonwerk::ui

@@ -1,5 +1,6 @@
 #include "ScreenDialog.h"
 
+#include "FileBrowser.h"
 #include "GraphicsPlacement.h"
 #include "ScanCodes.h"
 #include "ScreenCommands.h"
@@ -13,6 +14,7 @@
 #include "screens/controls/BitmapSlider.h"
 #include "screens/controls/KeyRangeBar.h"
 #include "screens/controls/LevelMeter.h"
+#include "screens/controls/MyListBox.h"
 #include "screens/controls/NoteColourStrip.h"
 #include "screens/controls/OnScreenKeyboard.h"
 #include "screens/controls/PictureView.h"
@@ -42,7 +44,8 @@ namespace tonwerk::ui {
 namespace {
 
 constexpr int kTickMs = 50;
-constexpr int kStatusTicks = 160; // a device status stays 8 s
+constexpr double kListFontPixels = 10.0; // the file lists' bold font at 100 %
+constexpr int kStatusTicks = 160;        // a device status stays 8 s
 // Where the device status line sits: under the title, between the meters.
 constexpr PixelRect kStatusRect{240, 66, 320, 14};
 // The slider knobs in screen pixels (vertical: width × height).
@@ -65,15 +68,28 @@ QString screenTitle(midi::ScreenKind screen) {
     }
 }
 
-bool reservedPanel(PanelKind kind) {
+bool reservedPanel(PanelKind /*kind*/) { return false; }
+
+// The file lists: their options and the colour of their selected entry.
+struct ListLook {
+    unsigned options = 0;
+    QColor selectedText;
+    bool multiColumn = false;
+};
+
+ListLook listLook(PanelKind kind) {
     switch (kind) {
-    case PanelKind::FolderList:
-    case PanelKind::MediaList:
     case PanelKind::StyleList:
-    case PanelKind::SetupList:
-        return true;
+        return {ListOption::kParentWhenEmpty | ListOption::kStyleMode, QColor(255, 192, 0), true};
+    case PanelKind::FolderList:
+        return {ListOption::kEmptyFolderStays | ListOption::kLeafMode, QColor(255, 128, 0), false};
+    case PanelKind::MediaList:
+        // Beyond the list's own options: it scrolls while a drag is outside it.
+        return {ListOption::kAutoScroll | ListOption::kDragging | ListOption::kParentWhenEmpty |
+                    ListOption::kEmptyFolderStays,
+                QColor(255, 0, 0), true};
     default:
-        return false;
+        return {ListOption::kEmptyFolderStays, QColor(255, 0, 0), false};
     }
 }
 
@@ -129,6 +145,9 @@ ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, ses
     layoutScreen();
     updateCaption();
     showEverything();
+    if (m_browser != nullptr) {
+        m_browser->start(); // the stored style, its folders, media and setups
+    }
 
     m_timer.setInterval(kTickMs);
     connect(&m_timer, &QTimer::timeout, this, &ScreenDialog::screenTick);
@@ -294,6 +313,22 @@ void ScreenDialog::buildPanels() {
             m_monitor->setToolTip(QStringLiteral("Video"));
             widget = m_monitor;
             break;
+        case PanelKind::StyleList:
+        case PanelKind::FolderList:
+        case PanelKind::MediaList:
+        case PanelKind::SetupList: {
+            const ListLook look = listLook(entry.kind);
+            auto* list = new MyListBox(entry.id, look.options, this);
+            list->setObjectName(QStringLiteral("list%1").arg(entry.id));
+            list->setColours(QColor(0, 74, 0), QColor(222, 214, 0), look.selectedText, QColor(0, 74, 0));
+            list->setMultiColumn(look.multiColumn);
+            connect(list, &MyListBox::keyPassed, this,
+                    [this](const QKeyEvent& event, bool down) { passKey(event, down); });
+            connect(list, &MyListBox::dragStatus, this, [this](int stringId) { showDragStatus(stringId); });
+            m_lists[entry.kind] = list;
+            widget = list;
+            break;
+        }
         case PanelKind::KeyRangeBar:
             m_keyRange = new KeyRangeBar(this);
             m_keyRange->setObjectName(QStringLiteral("keyRangeBar"));
@@ -315,6 +350,17 @@ void ScreenDialog::buildPanels() {
             break; // drawn by the background: labels and the places kept free
         }
         m_panels[i] = widget;
+    }
+    // The file browser, where the screen has its four lists.
+    if (m_lists.size() == 4) {
+        m_browser = new FileBrowser({m_lists.at(PanelKind::StyleList), m_lists.at(PanelKind::FolderList),
+                                     m_lists.at(PanelKind::MediaList), m_lists.at(PanelKind::SetupList)},
+                                    m_session, m_settings, this);
+        connect(m_browser, &FileBrowser::setupChosen, this, &ScreenDialog::loadChosenSetup);
+        connect(m_browser, &FileBrowser::folderUnavailable, this, [this] {
+            core::showMessage(m_session.notifier(), "Drive or directory not ready, not available or protected!",
+                              core::MessageKind::Warning);
+        });
     }
     // The split list exists on every screen and shows only on the Master screen.
     if (m_splitList == nullptr) {
@@ -444,6 +490,9 @@ void ScreenDialog::layoutScreen() {
     }
     if (m_keyboard != nullptr) {
         m_keyboard->setScale(m_placement.scale);
+    }
+    for (const auto& [kind, list] : m_lists) {
+        list->setFontPixelSize(static_cast<int>(std::lround(kListFontPixels * m_placement.scale)));
     }
     update();
 }
@@ -785,6 +834,16 @@ void ScreenDialog::command(int id) {
     case CommandId::kExit:
         exitCommand();
         return;
+    case CommandId::kMediaListBack:
+    case CommandId::kMediaListForward:
+    case CommandId::kSetupListBack:
+    case CommandId::kSetupListForward:
+    case CommandId::kFolderListBack:
+    case CommandId::kFolderListForward:
+    case CommandId::kStyleListBack:
+    case CommandId::kStyleListForward:
+        scrollList(id);
+        return;
     case CommandId::kZoom:
         if (m_videoOutput != nullptr) {
             m_videoOutput->toggle();
@@ -965,9 +1024,13 @@ void ScreenDialog::openSetup() {
         return;
     }
     m_settings.setupPath = QFileInfo(chosen).absolutePath().toStdString();
+    loadSetupFile(chosen.toStdString());
+}
+
+bool ScreenDialog::loadSetupFile(const std::filesystem::path& path) {
     m_status = QStringLiteral("Loading Tonwerk Setup");
     repaint();
-    m_session.commands().loadSetup(chosen.toStdString());
+    const bool loaded = m_session.commands().loadSetup(path);
     m_status.clear();
     if (m_crossfader != nullptr) {
         m_crossfader->showValue(std::clamp(m_session.performance().split(0).crossfaderValue, 0, 127));
@@ -977,6 +1040,42 @@ void ScreenDialog::openSetup() {
     }
     updateCaption();
     refresh();
+    return loaded;
+}
+
+void ScreenDialog::loadChosenSetup(const std::filesystem::path& path) {
+    // Not while a clip runs in the graphics window: the audience would see it stop.
+    if (m_session.videoLive()) {
+        return;
+    }
+    m_session.commands().stop();
+    if (loadSetupFile(path)) {
+        if (const auto screen = screenForSetupMask(m_session.performance().split(0).screenMask, m_screen)) {
+            switchScreen(*screen);
+        }
+    }
+}
+
+void ScreenDialog::scrollList(int id) {
+    using namespace CommandId;
+    static const std::map<int, std::pair<PanelKind, int>> kButtons = {
+        {kMediaListBack, {PanelKind::MediaList, -1}},   {kMediaListForward, {PanelKind::MediaList, 1}},
+        {kSetupListBack, {PanelKind::SetupList, -1}},   {kSetupListForward, {PanelKind::SetupList, 1}},
+        {kFolderListBack, {PanelKind::FolderList, -1}}, {kFolderListForward, {PanelKind::FolderList, 1}},
+        {kStyleListBack, {PanelKind::StyleList, -1}},   {kStyleListForward, {PanelKind::StyleList, 1}}};
+    const auto button = kButtons.find(id);
+    if (button == kButtons.end()) {
+        return;
+    }
+    if (const auto list = m_lists.find(button->second.first); list != m_lists.end()) {
+        list->second->scrollStep(button->second.second);
+    }
+}
+
+void ScreenDialog::showDragStatus(int stringId) {
+    m_status = fromUtf8(res::loadString(stringId));
+    m_statusTicks = kStatusTicks;
+    update();
 }
 
 void ScreenDialog::saveSetup() {

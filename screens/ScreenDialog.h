@@ -15,6 +15,7 @@
 
 #include <array>
 #include <bitset>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <span>
@@ -32,7 +33,9 @@ namespace tonwerk::ui {
 
 class BitmapButton;
 class BitmapSlider;
+class FileBrowser;
 class KeyRangeBar;
+class MyListBox;
 class LevelMeter;
 class NoteColourStrip;
 class OnScreenKeyboard;
@@ -193,6 +196,13 @@ private:
     void showMemoryMode();
     // The key-range bar shows the selected split's range.
     void showKeyRange();
+    // Setups: a file loaded as Open does, and one chosen in the setup list (loaded unless a clip
+    // runs in the graphics window, then the screen its `screenMask` asks for).
+    bool loadSetupFile(const std::filesystem::path& path);
+    void loadChosenSetup(const std::filesystem::path& path);
+    // The file lists' scroll buttons and drag status.
+    void scrollList(int id);
+    void showDragStatus(int stringId);
     void updateCaption();
     [[nodiscard]] bool rowSounding(int split) const;
     [[nodiscard]] QString folderForFiles() const;
@@ -214,6 +224,8 @@ private:
     OnScreenKeyboard* m_keyboard = nullptr;
     NoteColourStrip* m_noteStrip = nullptr;
     KeyRangeBar* m_keyRange = nullptr;
+    std::map<PanelKind, MyListBox*> m_lists; // the file browser's lists (DJ and Rock screens)
+    FileBrowser* m_browser = nullptr;
     bool m_keyRangeEditing = false; // the bar's own change: not set back into it
     PictureView* m_monitor = nullptr;
     BitmapSlider* m_keyboardVelocity = nullptr;

@@ -190,10 +190,10 @@ constexpr ScreenPanel kDjRockPanels[] = {
     {1515, PanelKind::BarDisplay, {262, 270, 41, 21}, "BAR", {260, 258, 44, 11}, 0},
     {1516, PanelKind::BeatDisplay, {361, 270, 41, 21}, "BEAT", {359, 258, 44, 11}, 0},
     {1517, PanelKind::LengthDisplay, {424, 270, 56, 21}, "LENGTH", {424, 258, 56, 11}, 0},
-    {1374, PanelKind::FolderList, {131, 293, 56, 86}, "FOLDERS", {131, 266, 56, 11}, 0},
-    {1375, PanelKind::MediaList, {248, 314, 303, 38}, "SAMPLES & CLIPS", {248, 302, 303, 11}, 0},
-    {1376, PanelKind::StyleList, {248, 375, 303, 17}, "STYLES", {248, 362, 303, 11}, 0},
-    {1377, PanelKind::SetupList, {612, 293, 57, 86}, "SETUPS", {612, 266, 57, 11}, 0},
+    {1376, PanelKind::FolderList, {126, 293, 87, 86}, "FOLDERS", {131, 266, 56, 11}, 0},
+    {1374, PanelKind::MediaList, {248, 314, 303, 38}, "SAMPLES & CLIPS", {248, 302, 303, 11}, 0},
+    {1377, PanelKind::StyleList, {248, 375, 303, 17}, "STYLES", {248, 362, 303, 11}, 0},
+    {1375, PanelKind::SetupList, {584, 293, 86, 86}, "SETUPS", {612, 266, 57, 11}, 0},
     {1000, PanelKind::KeyRangeBar, {248, 398, 303, 18}, "KEYS", {190, 401, 56, 11}, 0},
 };
 

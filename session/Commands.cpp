@@ -128,6 +128,60 @@ bool Commands::assignSample(int split, const std::filesystem::path& path, int mo
     return loaded;
 }
 
+bool Commands::samplePreviewSounding() {
+    const std::int16_t voice = m_session.previewVoice();
+    return voice >= 0 && m_session.audio().voiceActive(voice) &&
+           m_session.audio().voiceOwner(voice) == kSamplePreviewSplit;
+}
+
+void Commands::stopSamplePreview() {
+    checkThread("Commands::stopSamplePreview");
+    if (samplePreviewSounding()) {
+        m_session.audio().releaseVoice(kSamplePreviewSplit, m_session.previewVoice());
+    }
+    m_session.previewVoice() = -1;
+}
+
+bool Commands::previewSample(const std::filesystem::path& path) {
+    checkThread("Commands::previewSample");
+    const bool again = samplePreviewSounding() && m_session.previewSample() == path;
+    stopSamplePreview();
+    m_session.previewSample().clear();
+    if (again || !assignSample(kSamplePreviewSplit, path, 8)) {
+        return false;
+    }
+    const midi::Split& split = m_session.performance().split(kSamplePreviewSplit);
+    std::int16_t voice = -1;
+    m_session.audio().startVoice(kSamplePreviewSplit, voice, std::clamp(split.rootNote + split.transpose, 0, 127), 127);
+    m_session.audio().playVoice(kSamplePreviewSplit);
+    m_session.previewVoice() = voice;
+    m_session.previewSample() = path;
+    return true;
+}
+
+void Commands::stopClipPreview() {
+    checkThread("Commands::stopClipPreview");
+    if (!m_session.previewClip().empty()) {
+        m_session.video().videoNoteOff(kClipPreviewSplit);
+        m_session.previewClip().clear();
+    }
+}
+
+bool Commands::previewClip(const std::filesystem::path& path) {
+    checkThread("Commands::previewClip");
+    // Everything that sounds ends first (the dispatcher's note-offs reach their outputs).
+    allStop();
+    const bool again = m_session.previewClip() == path;
+    stopClipPreview();
+    if (again || !assignClip(kClipPreviewSplit, path)) {
+        return false;
+    }
+    const midi::Split& split = m_session.performance().split(kClipPreviewSplit);
+    m_session.video().videoNoteOn(kClipPreviewSplit, midi::shortMessage(0x90, std::clamp(split.rootNote, 0, 127), 127));
+    m_session.previewClip() = path;
+    return true;
+}
+
 bool Commands::assignClip(int split, const std::filesystem::path& path) {
     checkThread("Commands::assignClip");
     if (!validSplit(split)) {

@@ -53,6 +53,18 @@ public:
     // the clip cannot be loaded (the message is shown).
     bool assignClip(int split, const std::filesystem::path& path);
 
+    // The file list's previews (a double-click on a media file). A sample plays on split 24, one
+    // shot on key 96 at velocity 127, beside whatever else sounds; a clip runs on split 23 after
+    // every sounding split got its note-off. The same file again only stops its preview (returns
+    // false then, as when the file cannot be loaded).
+    static constexpr int kSamplePreviewSplit = 23;
+    static constexpr int kClipPreviewSplit = 22;
+    bool previewSample(const std::filesystem::path& path);
+    void stopSamplePreview();
+    [[nodiscard]] bool samplePreviewSounding();
+    bool previewClip(const std::filesystem::path& path);
+    void stopClipPreview();
+
     // --- On/off and solo (the screens' row buttons; `split` is the row's split) ---
     // On becomes off, anything else on; engaged solo is cancelled.
     void toggleSplitOn(int split);

@@ -5,6 +5,7 @@
 #include "audio/AudioClock.h"
 #include "audio/AudioEngine.h"
 #include "audio/Tempo.h"
+#include "audio/WaveLoader.h"
 #include "core/ErrorReporting.h"
 #include "midi/MidiDeviceManager.h"
 #include "platform/AudioDevices.h"
@@ -547,6 +548,16 @@ void Session::Outputs::refresh() {
         screen()->refresh();
     }
 }
+
+std::string samplePattern() {
+    std::string pattern;
+    for (const std::string_view ending : audio::kSampleEndings) {
+        pattern += (pattern.empty() ? "*" : ";*") + std::string(ending);
+    }
+    return pattern;
+}
+
+std::string clipPattern() { return "*.avi"; }
 
 bool Session::videoLive() const { return m_video->live(); }
 

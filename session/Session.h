@@ -127,6 +127,11 @@ struct SoloState {
 
 class Commands;
 
+// The file-name patterns of the media the program loads, for the file lists: every sample ending
+// the sample loader takes ("*.wav;*.aif;…") and the clips ("*.avi").
+[[nodiscard]] std::string samplePattern();
+[[nodiscard]] std::string clipPattern();
+
 // The engines of one run, built in one place for every host: the performance (setup table, note
 // pool, dispatcher), the song, the setup store, the audio engine with its clock and worker, the
 // video engine with its composition thread, the MIDI devices. Started and stopped in the program's
@@ -200,6 +205,10 @@ public:
     [[nodiscard]] SoloState& solo() { return m_solo; }
     // The split Ctrl+C copied (none before the first copy).
     [[nodiscard]] std::optional<midi::Split>& splitClipboard() { return m_splitClipboard; }
+    // The file list's previews: the voice of the sample on split 24 and the files previewed.
+    [[nodiscard]] std::int16_t& previewVoice() { return m_previewVoice; }
+    [[nodiscard]] std::filesystem::path& previewSample() { return m_previewSample; }
+    [[nodiscard]] std::filesystem::path& previewClip() { return m_previewClip; }
     // The PC keyboard as an instrument; its settings follow the session's settings and screen.
     [[nodiscard]] midi::PcKeyboard& pcKeyboard() { return *m_pcKeyboard; }
     // The newest picture of the composition when it is newer than `sequence` (see
@@ -346,6 +355,9 @@ private:
     std::unique_ptr<Commands> m_commands;
     SoloState m_solo;
     std::optional<midi::Split> m_splitClipboard;
+    std::int16_t m_previewVoice = -1; // the file list's sample preview on split 24
+    std::filesystem::path m_previewSample;
+    std::filesystem::path m_previewClip;
     std::unique_ptr<PcKeys> m_pcKeys;
     std::unique_ptr<midi::PcKeyboard> m_pcKeyboard;
     std::string m_setupName;

@@ -236,16 +236,4 @@ void BitmapButton::paintEvent(QPaintEvent* /*event*/) {
     }
 }
 
-QString droppedMediaPath(const QMimeData& data) {
-    if (data.hasFormat(kMediaPathMime)) {
-        return QString::fromUtf8(data.data(kMediaPathMime));
-    }
-    for (const QUrl& url : data.urls()) {
-        if (url.isLocalFile()) {
-            return url.toLocalFile();
-        }
-    }
-    return {};
-}
-
 } // namespace tonwerk::ui

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "MediaDrag.h"
+
 #include <QMimeData>
 #include <QPixmap>
 #include <QString>
@@ -23,9 +25,6 @@ inline constexpr std::uint32_t kAlignBottom = 0x1000; // with kTransparent: the 
 inline constexpr std::uint32_t kAlignRight = 0x2000;  // with kTransparent: the face at the right edge
 inline constexpr std::uint32_t kRepeat = 0x4000;      // while held, the command repeats every 160 ms
 } // namespace ButtonFlag
-
-// The MIME type of a media file dragged from the file browser: the file's path as UTF-8.
-inline constexpr const char* kMediaPathMime = "application/x-tonwerk-media-path";
 
 // A command control of the performance screens: a painted face that reports presses, releases,
 // commands, double-clicks and right clicks, repeats while held, keeps a checked state as a toggle
@@ -104,9 +103,5 @@ private:
     bool m_shownPressed = false;
     QTimer m_repeat;
 };
-
-// The media file a drop carries: the private path of the file browser, else the first local file
-// of a URL list; empty when there is none.
-[[nodiscard]] QString droppedMediaPath(const QMimeData& data);
 
 } // namespace tonwerk::ui

@@ -366,7 +366,7 @@ void MyListBox::startDrag() {
         return;
     }
     auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kListDragMimeType), QByteArray::fromStdString(pathOf(index).string()));
+    data->setData(QString::fromLatin1(kMediaPathMime), QByteArray::fromStdString(pathOf(index).string()));
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
     connect(drag, &QDrag::targetChanged, this,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "FolderListing.h"
+#include "MediaDrag.h"
 
 #include <QColor>
 #include <QString>
@@ -26,9 +27,6 @@ inline constexpr unsigned kEmptyFolderStays = 16; // an empty folder name is not
 inline constexpr unsigned kStyleMode = 32;        // a folder holding "Setups" is chosen, not entered
 inline constexpr unsigned kLeafMode = 64;         // a folder without subfolders is chosen, not entered
 } // namespace ListOption
-
-// The MIME type of a file dragged from a list: the file's full path, UTF-8.
-inline constexpr const char* kListDragMimeType = "application/x-tonwerk-list-path";
 
 // One of the file browser's lists: a painted list of a folder's entries (folders in brackets, the
 // drives, the files of a pattern), in one column or in columns side by side. A double-click or

@@ -18,6 +18,9 @@
 
 #include <array>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
 
 using namespace tonwerk;
 
@@ -44,6 +47,23 @@ void nameSplits(session::Session& session) {
         commands.setSplitField(s.split, field("midiOutChannel"), 0, s.channel);
     }
     commands.solo(4);
+}
+
+// A music-style library for the file browser to show.
+void makeStyles(const std::filesystem::path& root) {
+    namespace fs = std::filesystem;
+    const auto touch = [](const fs::path& path) { std::ofstream(path) << "x"; };
+    for (const char* style : {"Breakbeat", "Deep House", "Drum & Bass", "Hip Hop", "Techno", "Trance"}) {
+        fs::create_directories(root / style / "Setups");
+        for (const char* folder : {"Bass", "Drums", "FX", "Loops", "Vocals"}) {
+            fs::create_directories(root / style / folder);
+        }
+        touch(root / style / "Setups" / (std::string(style) + " Live.mks"));
+        touch(root / style / "Setups" / "Warm-up.mks");
+    }
+    for (int i = 1; i <= 14; ++i) {
+        touch(root / "Breakbeat" / "Bass" / ("Bassline " + std::to_string(i) + (i % 3 == 0 ? " 126bpm.wav" : ".wav")));
+    }
 }
 
 void liven(ui::ScreenDialog& screen) {
@@ -124,6 +144,9 @@ int main(int argc, char** argv) {
     for (const int scale : {100, 200}) {
         test::ScreenRig rig(scale);
         nameSplits(*rig.session);
+        makeStyles(rig.dir / "MusicStyles");
+        rig.settings.stylePath = (rig.dir / "MusicStyles").string();
+        rig.settings.stylePos = 1;
         for (const auto& screen : kScreens) {
             auto dialog = rig.open(screen.kind);
             liven(*dialog);
