@@ -90,6 +90,8 @@ bool save(const QPixmap& picture, const QString& file) {
 int graphicsPictures(const QString& folder) {
     test::ScreenRig rig(100);
     nameSplits(*rig.session);
+    makeStyles(rig.dir / "MusicStyles");
+    rig.settings.stylePath = (rig.dir / "MusicStyles").string();
     const auto clip = rig.dir.path() / "clip.avi";
     if (!test::makeClip(clip, "mjpeg", 320, 180, 25) || !rig.session->commands().assignClip(6, clip)) {
         static_cast<void>(std::fprintf(stderr, "no clip for the graphics window\n"));
