@@ -605,6 +605,40 @@ void Performance::allStop() {
     releaseHeldNotes();
 }
 
+void Performance::endSplitNotes(int index) {
+    if (index < 0 || index >= kSplitCount) {
+        return;
+    }
+    Split& s = split(index);
+    for (int i = m_activeNotes.head; i >= 0;) {
+        RunningNote& note = m_pool.at(i);
+        const int next = note.next;
+        if (note.split == index) {
+            const bool swallowed = note.outStatus >= kSwallowedByPlaying;
+            const int status = note.outStatus & 0x0F;
+            if (!swallowed) {
+                switch (static_cast<SplitTask>(note.task)) {
+                case SplitTask::Sample:
+                    m_voices.releaseVoice(index, note.voice);
+                    break;
+                case SplitTask::Avi:
+                    m_screen.clipNoteOff(index, shortMessage(status, note.outKey, note.outVelocity),
+                                         s.video.splitIndex);
+                    break;
+                case SplitTask::Midi:
+                    if (note.inKey != kReleasedKey) {
+                        send(shortMessage(kStatusNoteOff | status, note.outKey, note.outVelocity));
+                    }
+                    break;
+                }
+            }
+            freeNote(i);
+        }
+        i = next;
+    }
+    s.sample.playFlags &= ~(PlayFlag::kStarted | PlayFlag::kLatched | PlayFlag::kAudible);
+}
+
 void Performance::releaseHeldNotes() {
     std::array<std::int16_t, NotePool::kCapacity> keys{};
     std::array<std::uint8_t, NotePool::kCapacity> channels{};

@@ -77,6 +77,11 @@ public:
     // Everything that sounds stops: the synchronised loop and every held note (their note-offs
     // reach their outputs), the sustain pedal lifted. A stopped song and a screen switch do it.
     void allStop();
+    // Everything split `index` sounds ends, and only that: its forwarded notes get their note-offs,
+    // its voices (held, latched or looping) are released, its clip gets its note-off, and their
+    // running notes are freed, so a key released later finds nothing of this split. New media
+    // for a split (a drop on its pad) does it first.
+    void endSplitNotes(int index);
     // The synchronised loop's bar and beat display, from the 4 ms clock.
     void syncBeatTick(std::uint32_t nowMs);
     // The engine's share of the 4 ms clock tick.

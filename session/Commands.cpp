@@ -96,6 +96,8 @@ bool Commands::assignSample(int split, const std::filesystem::path& path, int mo
     if (!validSplit(split)) {
         return false;
     }
+    // What the split sounds now ends first: a held pad's note, a latched loop, a running clip.
+    m_session.performance().endSplitNotes(split);
     midi::Split& record = m_session.performance().split(split);
     const audio::AudioSettings& defaults = m_session.audio().settings();
     bool loaded = false;
@@ -187,6 +189,8 @@ bool Commands::assignClip(int split, const std::filesystem::path& path) {
     if (!validSplit(split)) {
         return false;
     }
+    // What the split sounds now ends first: a held pad's note, a latched loop, a running clip.
+    m_session.performance().endSplitNotes(split);
     const bool hadSample = m_session.performance().split(split).taskKind() == midi::SplitTask::Sample;
     const bool loaded = m_session.video().loadClip(split, path);
     if (loaded && hadSample) {

@@ -475,3 +475,46 @@ TEST(SessionThreads, SetupsLoadWhileClipsCompose) {
     EXPECT_GT(round, 5);
     EXPECT_GT(pictures.count(), 10) << "the composition thread made pictures";
 }
+
+namespace {
+
+// A sample dropped on a pad while its split sounds: the forwarded note gets its note-off first,
+// a sounding voice is released, and the key released afterwards finds nothing of that split.
+TEST(Session, NewMediaEndsWhatTheSplitSounds) {
+    TempDir dir;
+    writeTone(dir / "tone.wav");
+    RecordingNotifier notifier;
+    ActionLog log;
+    core::Settings settings;
+    session::Session session(settings, hooksFor(notifier, log), offline());
+    session.startDevices();
+    session::Commands& commands = session.commands();
+    const auto field = [](const char* name) { return *midi::findSplitField("", name); };
+    for (int split = 0; split < midi::kSplitCount; ++split) {
+        commands.setSplitField(split, field("state"), 0, split == 4 ? 1 : 0);
+    }
+    commands.setSplitField(4, field("keyLow"), 0, 36);
+    commands.setSplitField(4, field("keyHigh"), 0, 36);
+    commands.setSplitField(4, field("midiOutChannel"), 0, 0);
+    const auto count = [&log](const std::string& line) { return std::count(log.lines.begin(), log.lines.end(), line); };
+
+    commands.userInput(midi::shortMessage(0x90, 36, 100)); // the pad is held (keyboard velocity 127)
+    ASSERT_EQ(count("midi 90 24 7f"), 1) << ::testing::PrintToString(log.lines);
+    ASSERT_TRUE(commands.assignSample(4, dir / "tone.wav"));
+    EXPECT_EQ(count("midi 80 24 7f"), 1) << "the held note ended: " << ::testing::PrintToString(log.lines);
+    log.lines.clear();
+    commands.userInput(midi::shortMessage(0x80, 36, 0)); // the pad is let go
+    EXPECT_EQ(count("midi 80 24 7f") + count("midi 80 24 00") + count("voice-release 4"), 0)
+        << ::testing::PrintToString(log.lines);
+
+    // Now a sample split, held: new media releases its voice once.
+    commands.userInput(midi::shortMessage(0x90, 36, 100));
+    ASSERT_EQ(count("voice-start 4 36 127"), 1) << ::testing::PrintToString(log.lines);
+    ASSERT_TRUE(commands.assignSample(4, dir / "tone.wav"));
+    EXPECT_EQ(count("voice-release 4"), 1);
+    commands.userInput(midi::shortMessage(0x80, 36, 0));
+    EXPECT_EQ(count("voice-release 4"), 1) << "nothing is released twice";
+    EXPECT_EQ(session.performance().pool().freeCount(), midi::NotePool::kCapacity);
+}
+
+} // namespace
