@@ -1,6 +1,8 @@
 #include "ScreenCommands.h"
 
 #include "ScreenLayout.h"
+#include "screens/controls/FolderListing.h"
+#include "session/Session.h"
 
 #include <algorithm>
 #include <array>
@@ -122,19 +124,12 @@ int videoSplit(int videoButton) { return videoButton == CommandId::kVideo2 ? 18 
 int videoButtonForPad(int pad) { return pad <= 8 ? CommandId::kVideo1 : CommandId::kVideo2; }
 
 DroppedFile droppedFileKind(std::string_view path) {
-    const auto endsWith = [path](std::string_view ending) {
-        if (path.size() < ending.size()) {
-            return false;
-        }
-        const std::string_view tail = path.substr(path.size() - ending.size());
-        return std::equal(tail.begin(), tail.end(), ending.begin(), [](char a, char b) {
-            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-        });
-    };
-    if (endsWith(".wav")) {
+    // Every sample the loader takes, and clips; names without regard to case ("LOOP.WAV").
+    const std::string name(path);
+    if (matchesPattern(name, session::samplePattern())) {
         return DroppedFile::Sample;
     }
-    if (endsWith(".avi")) {
+    if (matchesPattern(name, session::clipPattern())) {
         return DroppedFile::Clip;
     }
     return DroppedFile::Other;

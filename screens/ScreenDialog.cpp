@@ -663,7 +663,8 @@ void ScreenDialog::dropEvent(QDropEvent* event) {
     activateWindow();
     for (const QUrl& url : event->mimeData()->urls()) {
         const QString path = url.toLocalFile();
-        if (path.endsWith(QStringLiteral("mks"), Qt::CaseInsensitive)) {
+        if (path.endsWith(QStringLiteral(".mks"), Qt::CaseInsensitive) ||
+            path.endsWith(QStringLiteral(".mkb"), Qt::CaseInsensitive)) {
             event->acceptProposedAction();
             m_session.commands().stop();
             if (m_session.commands().loadSetup(path.toStdString())) {

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QMimeData>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -165,11 +166,24 @@ TEST(FileBrowser, SetupsLoadAndMediaDropOnPads) {
     QApplication::sendEvent(pad, &drop);
     EXPECT_EQ(rig.session->performance().split(3).taskKind(), midi::SplitTask::Sample);
 
+    // A bank dropped from the desktop onto the screen loads like a setup.
+    ASSERT_TRUE(rig.session->commands().saveBank(rig.dir / "Live.MKB").ok());
+    rig.session->commands().newSetup();
+    QMimeData desktop;
+    desktop.setUrls({QUrl::fromLocalFile(QString::fromStdString((rig.dir / "Live.MKB").string()))});
+    QDragEnterEvent bankEnter(QPoint(5, 5), Qt::CopyAction, &desktop, Qt::LeftButton, {});
+    QApplication::sendEvent(screen.get(), &bankEnter);
+    ASSERT_TRUE(bankEnter.isAccepted());
+    QDropEvent bank(QPointF(5, 5), Qt::CopyAction, &desktop, Qt::LeftButton, {});
+    QApplication::sendEvent(screen.get(), &bank);
+    EXPECT_EQ(rig.session->setupName(), "Live.MKB");
+
     const auto shownBefore = rig.notifier.shown().size();
     list(*screen, 1375)->activate(0);
     EXPECT_EQ(rig.notifier.shown().size(), shownBefore) << "no box to answer";
     EXPECT_EQ(rig.session->performance().split(0).midiOutChannel, 2);
     EXPECT_EQ(rig.state.currentScreen, midi::ScreenKind::Master);
+
     rig.close();
 }
 

@@ -471,6 +471,10 @@ TEST(ScreenCommands, Rules) {
     EXPECT_EQ(ui::droppedFileKind("/a/B.WaV"), ui::DroppedFile::Sample);
     EXPECT_EQ(ui::droppedFileKind("clip.AVI"), ui::DroppedFile::Clip);
     EXPECT_EQ(ui::droppedFileKind("avi"), ui::DroppedFile::Other);
+    EXPECT_EQ(ui::droppedFileKind("/loops/Break.FLAC"), ui::DroppedFile::Sample);
+    EXPECT_EQ(ui::droppedFileKind("take.aiff"), ui::DroppedFile::Sample);
+    EXPECT_EQ(ui::droppedFileKind("setup.mkb"), ui::DroppedFile::Other);
+    EXPECT_EQ(ui::droppedFileKind(""), ui::DroppedFile::Other);
     EXPECT_EQ(ui::withExtension("Gig", ".mks"), "Gig.mks");
     EXPECT_EQ(ui::withExtension("Gig.MKS", ".mks"), "Gig.MKS");
     EXPECT_EQ(ui::splitForRow(8, 15), 23);
