@@ -1,0 +1,154 @@
+#!/usr/bin/python3
+"""End to end: the file browser of the tonwerk program on a virtual X display with JACK.
+
+The settings point the browser at a music-style library: the style "House" with a folder of
+samples and a setup. xdotool drags the sample from the media list onto pad 4 of the DJ screen and
+clicks the pad: a JACK client hears the program's sound output, silent on the same click before the
+drop. Double-clicking the setup in the setup list loads it: its routing (every key to channel 7)
+is heard at the MIDI output.
+Usage: program_browser.py TONWERK TONWERK_CLI WORK_DIR
+"""
+import json
+import math
+import os
+import struct
+import subprocess
+import sys
+import threading
+import time
+import wave
+
+import jack
+
+from program_host import ProgramHost
+
+program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
+os.makedirs(work, exist_ok=True)
+styles = os.path.join(work, "MusicStyles")
+drums = os.path.join(styles, "House", "Drums")
+setups = os.path.join(styles, "House", "Setups")
+os.makedirs(drums, exist_ok=True)
+os.makedirs(setups, exist_ok=True)
+with wave.open(os.path.join(drums, "tone.wav"), "wb") as w:
+    w.setnchannels(2)
+    w.setsampwidth(2)
+    w.setframerate(22050)
+    w.writeframes(b"".join(struct.pack("<hh", v, v) for v in
+                           (int(12000 * math.sin(2 * math.pi * 441 * i / 22050)) for i in range(44100))))
+route = {"state": 1, "keyLow": 0, "keyHigh": 127, "midiOutChannel": 6, "screenMask": 4}
+subprocess.run([cli, "setup", "make", os.path.join(setups, "Route.mks")],
+               input=json.dumps({"setups": [{"splits": [route]}]}), text=True, check=True)
+
+# The start-up setup: pad 4 (key 39) plays split 4, a MIDI split until a sample is dropped on it.
+start = [{"state": 0}, {"state": 0}, {"state": 0}, {"state": 1, "keyLow": 39, "keyHigh": 39, "midiOutChannel": 3}]
+host = ProgramHost(program, cli, os.path.join(work, "host"), start,
+                   "[Options]\nMidiInDeviceName=browser:keys\nMidiOutDeviceName=browser:sound\n"
+                   "[Path]\nStyle-Pfad=%s\nStyle-Pos=1\n" % styles)
+host.env.pop("TONWERK_AUDIO_NONE", None)  # the sound goes to the JACK server
+xdotool, window, click = host.xdotool, host.window, host.click
+
+client = jack.Client("browser", no_start_server=True)
+keys = client.midi_outports.register("keys")
+sound = client.midi_inports.register("sound")
+ears = [client.inports.register("left"), client.inports.register("right")]
+lock = threading.Lock()
+outgoing = []
+received = []
+peaks = []  # (monotonic time, peak of the block)
+
+
+@client.set_process_callback
+def process(_frames):
+    keys.clear_buffer()
+    with lock:
+        pending = list(outgoing)
+        outgoing.clear()
+    for data in pending:
+        keys.write_midi_event(0, data)
+    peak = max(max((abs(x) for x in memoryview(ear.get_buffer()).cast("f")), default=0.0) for ear in ears)
+    now = time.monotonic()
+    with lock:
+        received.extend(bytes(d) for _, d in sound.incoming_midi_events())
+        peaks.append((now, peak))
+
+
+client.activate()
+
+
+def loudest_since(began):
+    with lock:
+        return max((p for t, p in peaks if t >= began), default=0.0)
+
+
+def pad4_sounds():
+    """Clicks pad 4 and says how loud the program's output was meanwhile."""
+    began = time.monotonic()
+    xdotool("mousemove", "--window", dj, "97", "436")
+    xdotool("mousedown", "1")
+    time.sleep(0.5)
+    loud = loudest_since(began)
+    xdotool("mouseup", "1")
+    time.sleep(0.3)
+    return loud
+
+
+failures = []
+try:
+    proc = host.start()
+    dj = window("ORVAN Tonwerk")
+    # The program's sound to our ears.
+    deadline = time.monotonic() + 10
+    outs = []
+    while len(outs) < 2 and time.monotonic() < deadline:
+        outs = [p.name for p in client.get_ports(is_audio=True, is_output=True) if p.name.startswith("Tonwerk")]
+        time.sleep(0.1)
+    if len(outs) < 2:
+        raise AssertionError("the program's sound ports did not appear")
+    for out, ear in zip(outs, ears):
+        client.connect(out, ear)
+    time.sleep(0.5)
+
+    before = pad4_sounds()
+    if before > 0.01:
+        failures.append(f"pad 4 sounded before a sample was dropped on it ({before:.3f})")
+
+    # The sample from the media list's first entry onto pad 4.
+    xdotool("mousemove", "--window", dj, "262", "319")
+    xdotool("mousedown", "1")
+    for x, y in ((250, 330), (220, 360), (180, 390), (130, 420), (100, 434), (97, 436)):
+        time.sleep(0.08)
+        xdotool("mousemove", "--window", dj, str(x), str(y))
+    time.sleep(0.2)
+    xdotool("mouseup", "1")
+    time.sleep(0.6)
+    after = pad4_sounds()
+    print(f"pad 4 before the drop {before:.4f}, after {after:.4f}")
+    if after < 0.05:
+        failures.append(f"pad 4 did not sound after the drop ({after:.4f})")
+
+    # The setup list's first entry, double-clicked: its routing is heard.
+    xdotool("mousemove", "--window", dj, "600", "298")
+    xdotool("click", "--repeat", "2", "--delay", "80", "1")
+    time.sleep(1.0)
+    with lock:
+        received.clear()
+        outgoing.append(bytes([0x90, 64, 100]))
+    time.sleep(0.3)
+    with lock:
+        outgoing.append(bytes([0x80, 64, 0]))
+    time.sleep(0.3)
+    with lock:
+        got = [m for m in received if m[0] & 0xF0 in (0x80, 0x90)]
+    if not got or got[0][:2] != bytes([0x96, 64]):
+        failures.append(f"the setup from the list did not route key 64 to channel 7: {got}")
+    if dj not in host.windows():
+        failures.append("the DJ screen closed: the setup asks for the DJ screen")
+finally:
+    host.close()
+    client.deactivate()
+    client.close()
+
+if failures:
+    print("FAILED:\n  " + "\n  ".join(failures))
+    sys.exit(1)
+print("file browser end to end: ok")
