@@ -1,8 +1,12 @@
 // The cost of the performance screens on the user-interface thread, offscreen: a full repaint of
 // each screen at 100 % and 200 %, a relayout after a resize (every face painted anew), building a
 // screen, and the 50 ms screen tick with every meter moving (its share of one core is the time per
-// tick over 50 ms). While the thread paints, no MIDI is dispatched.
+// tick over 50 ms). While the thread paints, no MIDI is dispatched. Also the file browser's media
+// list filled from a folder of 5 000 files and scrolled through.
+#include "screens/controls/MyListBox.h"
+#include "session/Session.h"
 #include "support/ScreenRig.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -10,6 +14,8 @@
 #include <benchmark/benchmark.h>
 
 #include <array>
+#include <fstream>
+#include <string>
 
 using namespace tonwerk;
 
@@ -97,6 +103,39 @@ void padNote(benchmark::State& state) {
     rig.close();
 }
 BENCHMARK(padNote)->Arg(100)->Arg(200)->Unit(benchmark::kMicrosecond);
+
+// A folder of 5 000 samples (names only matter): the media list's fill, pattern matching every
+// sample ending, sorting and measuring the widest name; and one scroll step repainted.
+void mediaListFill(benchmark::State& state) {
+    static test::TempDir folder;
+    static const bool made = [] {
+        for (int i = 0; i < 5000; ++i) {
+            std::ofstream(folder / ("Loop " + std::to_string(i) + (i % 2 == 0 ? " 124bpm.wav" : ".WAV")));
+        }
+        return true;
+    }();
+    benchmark::DoNotOptimize(made);
+    ui::MyListBox list(1374, ui::ListOption::kDragging);
+    list.setMultiColumn(true);
+    list.resize(303 * 2, 38 * 2);
+    list.setFontPixelSize(20);
+    QPixmap target(list.size());
+    const std::string pattern = session::samplePattern();
+    for (auto _ : state) {
+        if (state.range(0) == 0) {
+            benchmark::DoNotOptimize(list.fill(folder.path(), 0, pattern));
+        } else if (state.range(0) == 2) {
+            benchmark::DoNotOptimize(ui::listFolder(folder.path(), 0, pattern, {}));
+        } else {
+            list.scrollStep(1);
+            list.render(&target);
+        }
+    }
+    state.SetLabel(state.range(0) == 0   ? "fill 5000 files"
+                   : state.range(0) == 2 ? "read, match and sort 5000 files"
+                                         : "scroll one column and repaint");
+}
+BENCHMARK(mediaListFill)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -9,6 +9,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <system_error>
 
@@ -78,13 +79,37 @@ void MyListBox::setFontPixelSize(int pixels) {
     bold.setPixelSize(m_fontPixels);
     bold.setWeight(QFont::Bold);
     setFont(bold);
-    const QFontMetrics metrics(bold);
-    m_widest = 0;
-    for (const FolderEntry& entry : m_entries) {
-        m_widest = std::max(m_widest, metrics.horizontalAdvance(QString::fromStdString(entry.text)));
-    }
+    measureEntries();
     setTop(m_top);
     update();
+}
+
+void MyListBox::measureEntries() {
+    // The widest entry sets the column width. Thousands of names are measured per character from
+    // a table of the font's advances (plain ASCII names), the rest by the font itself; a few
+    // pixels of kerning are within the column's margin.
+    const QFontMetrics metrics(font());
+    std::array<int, 128> advance{};
+    for (std::size_t c = 32; c < advance.size(); ++c) {
+        advance[c] = metrics.horizontalAdvance(QChar(static_cast<char16_t>(c)));
+    }
+    m_widest = 0;
+    for (const FolderEntry& entry : m_entries) {
+        int width = 0;
+        bool plain = true;
+        for (const char c : entry.text) {
+            const auto code = static_cast<unsigned char>(c);
+            if (code < 32 || code >= 128) {
+                plain = false;
+                break;
+            }
+            width += advance[code];
+        }
+        if (!plain) {
+            width = metrics.horizontalAdvance(QString::fromStdString(entry.text));
+        }
+        m_widest = std::max(m_widest, width);
+    }
 }
 
 bool MyListBox::fill(const std::filesystem::path& folder, unsigned flags, const std::string& pattern) {
@@ -108,7 +133,7 @@ bool MyListBox::fill(const std::filesystem::path& folder, unsigned flags, const 
     if (m_entries.empty() && (m_options & ListOption::kParentWhenEmpty) != 0) {
         m_entries.push_back({EntryKind::Parent, "..", "[..]"});
     }
-    setFontPixelSize(m_fontPixels); // the widest entry
+    measureEntries();
     if (!m_entries.empty()) {
         m_selected = 0;
     }

@@ -96,6 +96,7 @@ private:
     [[nodiscard]] int indexAt(QPoint point) const;
     [[nodiscard]] int pageSize() const;
     void ensureVisible(int index);
+    void measureEntries();
     void setTop(int top);
     void fallBack();
     void startDrag();
