@@ -12,17 +12,6 @@ namespace {
 
 constexpr unsigned kFoldersOnly = ListFill::kDirectories | ListFill::kExclusive;
 
-bool folderHolds(const std::filesystem::path& folder, const std::string& pattern) {
-    std::error_code ec;
-    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        std::error_code typeError;
-        if (it->is_regular_file(typeError) && matchesPattern(it->path().filename().string(), pattern)) {
-            return true;
-        }
-    }
-    return false;
-}
-
 } // namespace
 
 FileBrowser::FileBrowser(Lists lists, session::Session& session, core::Settings& settings, QObject* parent)
@@ -37,6 +26,8 @@ FileBrowser::FileBrowser(Lists lists, session::Session& session, core::Settings&
     connect(lists.media, &MyListBox::selectionChanged, this,
             [this](int /*id*/, int /*index*/) { m_session.commands().stopSamplePreview(); });
     connect(lists.media, &MyListBox::doubleClicked, this, [this](int /*id*/, int index) { mediaDoubleClicked(index); });
+    connect(lists.media, &MyListBox::filled, this,
+            [this](int /*id*/, bool ok, int patternIndex) { mediaFilled(ok, patternIndex); });
     connect(lists.setups, &MyListBox::doubleClicked, this,
             [this](int /*id*/, int index) { setupDoubleClicked(index); });
 }
@@ -80,10 +71,16 @@ void FileBrowser::chooseFolder() {
     if (entry == nullptr || entry->kind != EntryKind::Folder) {
         return;
     }
-    const std::filesystem::path folder = m_lists.folders->folder() / entry->name;
-    m_clips = folderHolds(folder, session::clipPattern());
-    if (m_lists.media->fill(folder, 0, m_clips ? session::clipPattern() : session::samplePattern())) {
-        (m_clips ? m_settings.aviPath : m_settings.wavePath) = folder.string();
+    // The folder's clips when it has any, else its samples; read off the screen's thread, since
+    // a folder may hold thousands of files on a slow disk.
+    m_lists.media->fillInBackground(m_lists.folders->folder() / entry->name, 0,
+                                    {session::clipPattern(), session::samplePattern()});
+}
+
+void FileBrowser::mediaFilled(bool ok, int patternIndex) {
+    m_clips = patternIndex == 0;
+    if (ok) {
+        (m_clips ? m_settings.aviPath : m_settings.wavePath) = m_lists.media->folder().string();
     }
 }
 

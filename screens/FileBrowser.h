@@ -33,7 +33,8 @@ public:
 
     // The screen opened: the stored style folder, its stored entry chosen.
     void start();
-    // The style selected in list 1377 (step 1), the folder selected in list 1376 (step 2).
+    // The style selected in list 1377 (step 1), the folder selected in list 1376 (step 2; the
+    // media list fills in the background).
     void chooseStyle();
     void chooseFolder();
     // A double-click on entry `index` of the media list or the setup list.
@@ -48,6 +49,8 @@ signals:
     void folderUnavailable();
 
 private:
+    void mediaFilled(bool ok, int patternIndex);
+
     Lists m_lists;
     session::Session& m_session;
     core::Settings& m_settings;

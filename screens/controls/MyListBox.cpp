@@ -10,15 +10,19 @@
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <cstdlib>
 #include <system_error>
+#include <thread>
+#include <utility>
 
 namespace tonwerk::ui {
 
 namespace {
 
 constexpr int kAutoScrollMs = 100;
-constexpr int kEdgeZone = 8; // half a scroll bar: the side edges that scroll a list of columns
+constexpr int kFillPollMs = 5; // how often a background fill is looked for
+constexpr int kEdgeZone = 8;   // half a scroll bar: the side edges that scroll a list of columns
 
 std::filesystem::path normalFolder(const std::filesystem::path& folder) {
     std::filesystem::path normal = folder.lexically_normal();
@@ -56,6 +60,8 @@ MyListBox::MyListBox(int id, unsigned options, QWidget* parent)
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_autoScroll.setInterval(kAutoScrollMs);
     connect(&m_autoScroll, &QTimer::timeout, this, &MyListBox::autoScrollTick);
+    m_fillPoll.setInterval(kFillPollMs);
+    connect(&m_fillPoll, &QTimer::timeout, this, &MyListBox::takeFill);
     setFontPixelSize(m_fontPixels);
 }
 
@@ -113,23 +119,73 @@ void MyListBox::measureEntries() {
 }
 
 bool MyListBox::fill(const std::filesystem::path& folder, unsigned flags, const std::string& pattern) {
+    m_pending = {}; // a background fill still running is not wanted any more
+    m_fillPoll.stop();
     std::filesystem::path shown = folder;
     if (shown.empty() && (m_options & ListOption::kEmptyFolderStays) == 0) {
         shown = "/";
     }
-    std::optional<std::vector<FolderEntry>> listed =
-        listFolder(shown.empty() ? std::filesystem::path(".") : shown, flags, pattern, m_drives);
+    Listed listed{listFolder(shown.empty() ? std::filesystem::path(".") : shown, flags, pattern, m_drives), shown,
+                  flags, pattern, 0};
+    const bool ok = listed.entries.has_value();
+    showListed(std::move(listed));
+    return ok;
+}
+
+void MyListBox::fillInBackground(const std::filesystem::path& folder, unsigned flags,
+                                 std::vector<std::string> patterns) {
+    if (patterns.empty()) {
+        patterns.emplace_back("*.*");
+    }
+    std::promise<Listed> promise;
+    m_pending = promise.get_future();
+    // The thread has its own copies of everything it reads; a list gone meanwhile only leaves
+    // its result unread.
+    std::thread([promise = std::move(promise), folder, flags, patterns = std::move(patterns),
+                 drives = m_drives]() mutable {
+        Listed listed{std::nullopt, folder, flags, patterns.back(), static_cast<int>(patterns.size()) - 1};
+        for (std::size_t i = 0; i < patterns.size(); ++i) {
+            auto entries = listFolder(folder, flags, patterns[i], drives);
+            const bool found = entries && std::any_of(entries->begin(), entries->end(),
+                                                      [](const FolderEntry& e) { return e.kind == EntryKind::File; });
+            if (!entries || found || i + 1 == patterns.size()) {
+                listed = {std::move(entries), folder, flags, patterns[i], static_cast<int>(i)};
+                break;
+            }
+        }
+        promise.set_value(std::move(listed));
+    }).detach();
+    m_fillPoll.start();
+}
+
+void MyListBox::takeFill() {
+    if (!m_pending.valid()) {
+        m_fillPoll.stop();
+        return;
+    }
+    if (m_pending.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        return;
+    }
+    Listed listed = m_pending.get();
+    m_fillPoll.stop();
+    const bool ok = listed.entries.has_value();
+    const int patternIndex = listed.patternIndex;
+    showListed(std::move(listed));
+    emit filled(m_id, ok, patternIndex);
+}
+
+void MyListBox::showListed(Listed listed) {
     m_entries.clear();
     m_selected = -1;
     m_top = 0;
-    if (!listed) {
+    if (!listed.entries) {
         update();
-        return false;
+        return;
     }
-    m_entries = std::move(*listed);
-    m_folder = shown.empty() ? shown : normalFolder(shown);
-    m_flags = flags;
-    m_pattern = pattern;
+    m_entries = std::move(*listed.entries);
+    m_folder = listed.folder.empty() ? listed.folder : normalFolder(listed.folder);
+    m_flags = listed.flags;
+    m_pattern = listed.pattern;
     if (m_entries.empty() && (m_options & ListOption::kParentWhenEmpty) != 0) {
         m_entries.push_back({EntryKind::Parent, "..", "[..]"});
     }
@@ -137,9 +193,8 @@ bool MyListBox::fill(const std::filesystem::path& folder, unsigned flags, const 
     if (!m_entries.empty()) {
         m_selected = 0;
     }
-    setToolTip(QString::fromStdString((m_folder / pattern).string()));
+    setToolTip(QString::fromStdString((m_folder / m_pattern).string()));
     update();
-    return true;
 }
 
 const FolderEntry* MyListBox::selectedEntry() const {

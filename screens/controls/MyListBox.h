@@ -9,6 +9,8 @@
 #include <QWidget>
 
 #include <filesystem>
+#include <future>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -50,6 +52,12 @@ public:
     // Lists `folder` (flags and pattern as listFolder); false, and an empty list, when the folder
     // cannot be read. Item 0 is selected; no selection change is told.
     bool fill(const std::filesystem::path& folder, unsigned flags, const std::string& pattern);
+    // The same without holding up the screen (a folder of thousands of files, a slow disk): the
+    // folder is read on a thread of its own with the first of `patterns` that finds a file (the
+    // last when none does), and the list shows it when it is ready, telling `filled`. A newer
+    // fill replaces one still running; until then the list shows what it showed.
+    void fillInBackground(const std::filesystem::path& folder, unsigned flags, std::vector<std::string> patterns);
+    [[nodiscard]] bool filling() const { return m_pending.valid(); }
     [[nodiscard]] const std::filesystem::path& folder() const { return m_folder; }
     [[nodiscard]] const std::vector<FolderEntry>& entries() const { return m_entries; }
     [[nodiscard]] int count() const { return static_cast<int>(m_entries.size()); }
@@ -78,6 +86,8 @@ signals:
     void keyPassed(const QKeyEvent& event, bool down);
     // A drag: 17001 dragging, 17002 over a target that takes it, 17000 done.
     void dragStatus(int stringId);
+    // A background fill is shown: whether the folder could be read, and which pattern it took.
+    void filled(int id, bool ok, int patternIndex);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -97,6 +107,15 @@ private:
     [[nodiscard]] int pageSize() const;
     void ensureVisible(int index);
     void measureEntries();
+    struct Listed {
+        std::optional<std::vector<FolderEntry>> entries;
+        std::filesystem::path folder;
+        unsigned flags = 0;
+        std::string pattern;
+        int patternIndex = 0;
+    };
+    void showListed(Listed listed);
+    void takeFill();
     void setTop(int top);
     void fallBack();
     void startDrag();
@@ -121,6 +140,8 @@ private:
     int m_pressed = -1;
     QPoint m_pressPoint;
     QTimer m_autoScroll;
+    std::future<Listed> m_pending; // a background fill not yet shown
+    QTimer m_fillPoll;
 };
 
 } // namespace tonwerk::ui

@@ -47,6 +47,14 @@ std::vector<std::string> texts(const MyListBox& list) {
     return out;
 }
 
+// The media list fills in the background: wait until it shows its folder.
+void waitForFill(MyListBox& media) {
+    for (int i = 0; i < 400 && media.filling(); ++i) {
+        QTest::qWait(5);
+    }
+    ASSERT_FALSE(media.filling());
+}
+
 MyListBox* list(ui::ScreenDialog& screen, int id) {
     return screen.findChild<MyListBox*>(QStringLiteral("list%1").arg(id));
 }
@@ -94,11 +102,13 @@ TEST(FileBrowser, TheChainFollowsTheChoices) {
     EXPECT_EQ(texts(*folders), (std::vector<std::string>{"[..]", "[Clips]", "[Drums]", "[Setups]"}));
     EXPECT_EQ(texts(*setups), (std::vector<std::string>{"House.mks"}));
     EXPECT_EQ(folders->selectedEntry()->text, "[Clips]");
+    waitForFill(*media);
     if (library.haveClip) {
         EXPECT_EQ(texts(*media), (std::vector<std::string>{"loop.avi"}));
         EXPECT_EQ(screen->settings().aviPath, (library.root / "House" / "Clips").string());
     }
     folders->select(2);
+    waitForFill(*media);
     EXPECT_EQ(texts(*media), (std::vector<std::string>{"kick.wav", "Snare.WAV"}));
     EXPECT_EQ(screen->settings().wavePath, (library.root / "House" / "Drums").string());
     EXPECT_EQ(screen->settings().setupPath, (library.root / "House" / "Setups").string());
@@ -120,6 +130,7 @@ TEST(FileBrowser, PreviewsOnTheirSplits) {
     MyListBox* folders = list(*screen, 1376);
     MyListBox* media = list(*screen, 1374);
     folders->select(2);
+    waitForFill(*media);
     media->activate(0); // kick.wav
     const midi::Split& preview = rig.session->performance().split(session::Commands::kSamplePreviewSplit);
     EXPECT_EQ(preview.taskKind(), midi::SplitTask::Sample);
@@ -135,6 +146,7 @@ TEST(FileBrowser, PreviewsOnTheirSplits) {
     EXPECT_FALSE(rig.session->commands().samplePreviewSounding());
     if (library.haveClip) {
         folders->select(1);
+        waitForFill(*media);
         media->activate(0);
         const midi::Split& clip = rig.session->performance().split(session::Commands::kClipPreviewSplit);
         EXPECT_EQ(clip.taskKind(), midi::SplitTask::Avi);
@@ -155,6 +167,7 @@ TEST(FileBrowser, SetupsLoadAndMediaDropOnPads) {
     MyListBox* folders = list(*screen, 1376);
     MyListBox* media = list(*screen, 1374);
     folders->select(2);
+    waitForFill(*media);
     QMimeData data;
     data.setData(QString::fromLatin1(ui::kMediaPathMime),
                  QByteArray::fromStdString(media->pathOf(1).string())); // Snare.WAV

@@ -202,4 +202,41 @@ TEST(MyListBox, KeysGoOnToTheScreen) {
     EXPECT_EQ(down, 1) << "keys the list uses stay in it";
 }
 
+// A background fill: the first pattern that finds a file is taken, the list shows the result when
+// it is ready and says so; a newer fill wins over one still running; a folder that cannot be read
+// fills nothing and says so; the list may go away while a fill runs.
+TEST(MyListBox, FillsInTheBackground) {
+    StyleTree tree;
+    const fs::path drums = tree.dir / "Styles" / "House" / "Drums";
+    MyListBox list(1374, 0);
+    QSignalSpy filled(&list, &MyListBox::filled);
+    list.fillInBackground(drums, 0, {"*.avi", "*.WAV"});
+    EXPECT_TRUE(list.filling());
+    ASSERT_TRUE(filled.wait(2000));
+    EXPECT_FALSE(list.filling());
+    EXPECT_EQ(texts(list), (std::vector<std::string>{"kick.wav", "Snare.wav"}));
+    EXPECT_TRUE(filled.last().at(1).toBool());
+    EXPECT_EQ(filled.last().at(2).toInt(), 1);
+    EXPECT_EQ(list.selected(), 0);
+
+    touch(drums / "clip.AVI");
+    list.fillInBackground(tree.dir / "Styles", 0, {"*.wav"});
+    list.fillInBackground(drums, 0, {"*.avi", "*.wav"}); // the newer one wins
+    ASSERT_TRUE(filled.wait(2000));
+    QTest::qWait(50);
+    EXPECT_EQ(filled.size(), 2);
+    EXPECT_EQ(texts(list), (std::vector<std::string>{"clip.AVI"}));
+    EXPECT_EQ(filled.last().at(2).toInt(), 0);
+
+    list.fillInBackground(tree.dir / "gone", 0, {"*.wav"});
+    ASSERT_TRUE(filled.wait(2000));
+    EXPECT_FALSE(filled.last().at(1).toBool());
+    EXPECT_EQ(list.count(), 0);
+
+    auto* brief = new MyListBox(1374, 0);
+    brief->fillInBackground(drums, 0, {"*.wav"});
+    delete brief; // its fill ends unread
+    QTest::qWait(50);
+}
+
 } // namespace

@@ -5,6 +5,7 @@
 #include "screens/ScreenCommands.h"
 #include "screens/ScreenLayout.h"
 #include "screens/VideoOutput.h"
+#include "screens/controls/MyListBox.h"
 #include "screens/controls/SplitList.h"
 #include "screens/graphics/CGraphicsWnd.h"
 #include "support/ScreenRig.h"
@@ -15,6 +16,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QThread>
 
 #include <array>
 #include <cstdio>
@@ -66,7 +68,18 @@ void makeStyles(const std::filesystem::path& root) {
     }
 }
 
+// The media list fills in the background: the picture waits for it.
+void waitForLists(ui::ScreenDialog& screen) {
+    for (ui::MyListBox* list : screen.findChildren<ui::MyListBox*>()) {
+        for (int i = 0; i < 400 && list->filling(); ++i) {
+            QThread::msleep(5);
+            QApplication::processEvents();
+        }
+    }
+}
+
 void liven(ui::ScreenDialog& screen) {
+    waitForLists(screen);
     std::array<std::int32_t, 16> levels{100, 80, 120, 40, 0, 60, 20, 127, 90, 0, 30, 110, 70, 50, 10, 0};
     screen.velocityMeters(levels.data(), 16);
     for (const int key : {48, 52, 55, 60, 64}) {
