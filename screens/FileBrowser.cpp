@@ -1,5 +1,6 @@
 #include "FileBrowser.h"
 
+#include "res/art/Artwork.h"
 #include "screens/controls/MyListBox.h"
 #include "session/Commands.h"
 #include "session/Session.h"
@@ -79,6 +80,8 @@ void FileBrowser::chooseFolder() {
 
 void FileBrowser::mediaFilled(bool ok, int patternIndex) {
     m_clips = patternIndex == 0;
+    m_lists.media->setDragCursor(art::paintDragCursor(m_clips ? art::kClipDragCursor : art::kSampleDragCursor,
+                                                      m_lists.media->devicePixelRatioF()));
     if (ok) {
         (m_clips ? m_settings.aviPath : m_settings.wavePath) = m_lists.media->folder().string();
     }

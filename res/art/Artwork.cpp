@@ -4,6 +4,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPolygonF>
 #include <QRadialGradient>
 
 #include <array>
@@ -437,6 +438,44 @@ void paintCaption(QPainter& painter, const QRectF& rect, const QString& text) {
 void paintReserved(QPainter& painter, const QRectF& rect, const QString& name) {
     paintWell(painter, rect);
     drawLabel(painter, rect.adjusted(2, 1, -2, -1), name, QColor(0x00, 0x90, 0x00), 12);
+}
+
+QPixmap paintDragCursor(int cursorId, qreal devicePixelRatio) {
+    constexpr int kSize = 32;
+    QPixmap cursor(QSize(kSize, kSize) * devicePixelRatio);
+    cursor.setDevicePixelRatio(devicePixelRatio);
+    cursor.fill(Qt::transparent);
+    QPainter painter(&cursor);
+    painter.setRenderHint(QPainter::Antialiasing);
+    // The arrow, black with a white edge so it reads on any ground.
+    const QPolygonF arrow({{0, 0}, {0, 15}, {4, 11}, {7, 17}, {9, 16}, {6, 10}, {11, 10}});
+    painter.setPen(QPen(Qt::white, 1.2));
+    painter.setBrush(Qt::black);
+    painter.drawPolygon(arrow);
+    // The card it carries: the program's green with a yellow edge.
+    const QRectF card(12, 14, 19, 15);
+    painter.setPen(QPen(QColor(0xFF, 0xE0, 0x00), 1.2));
+    painter.setBrush(QColor(0x00, 0x4A, 0x00));
+    painter.drawRoundedRect(card, 2, 2);
+    painter.setPen(QPen(QColor(0xFF, 0xE0, 0x00), 1.4));
+    if (cursorId == kClipDragCursor) {
+        // A film strip: two rows of holes and a frame between them.
+        for (int i = 0; i < 4; ++i) {
+            painter.drawPoint(QPointF(14.5 + i * 4.5, 16.5));
+            painter.drawPoint(QPointF(14.5 + i * 4.5, 26.5));
+        }
+        painter.drawRect(QRectF(15, 19, 13, 5));
+    } else {
+        // A wave.
+        QPainterPath wave;
+        wave.moveTo(14, 21.5);
+        for (int x = 0; x <= 15; ++x) {
+            wave.lineTo(14 + x, 21.5 - 4.5 * std::sin(x * 0.85));
+        }
+        painter.setBrush(Qt::NoBrush);
+        painter.drawPath(wave);
+    }
+    return cursor;
 }
 
 std::filesystem::path userArtFolder() {

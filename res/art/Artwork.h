@@ -83,6 +83,12 @@ void paintCaption(QPainter& painter, const QRectF& rect, const QString& text);
 // monitor): a well with its name, faint.
 void paintReserved(QPainter& painter, const QRectF& rect, const QString& name);
 
+// The drag cursors of the file browser's media list: 1006 for samples (a wave), 1007 for clips
+// (a film strip), 32 × 32 at the pointer, with the arrow's tip at (0, 0).
+inline constexpr int kSampleDragCursor = 1006;
+inline constexpr int kClipDragCursor = 1007;
+[[nodiscard]] QPixmap paintDragCursor(int cursorId, qreal devicePixelRatio);
+
 // The folder whose PNG files replace faces: $XDG_DATA_HOME/tonwerk/art, ~/.local/share/tonwerk/art.
 [[nodiscard]] std::filesystem::path userArtFolder();
 

@@ -449,6 +449,10 @@ void MyListBox::startDrag() {
     data->setData(QString::fromLatin1(kMediaPathMime), QByteArray::fromStdString(pathOf(index).string()));
     auto* drag = new QDrag(this);
     drag->setMimeData(data);
+    if (!m_dragCursor.isNull()) {
+        drag->setDragCursor(m_dragCursor, Qt::CopyAction);
+        drag->setDragCursor(m_dragCursor, Qt::MoveAction);
+    }
     connect(drag, &QDrag::targetChanged, this,
             [this](QObject* target) { emit dragStatus(target != nullptr && target != this ? 17002 : 17001); });
     emit dragStatus(17001);
@@ -507,6 +511,20 @@ void MyListBox::keyPressEvent(QKeyEvent* event) {
     if (!event->isAutoRepeat()) {
         emit keyPassed(*event, true);
     }
+}
+
+bool MyListBox::event(QEvent* event) {
+    // Tab is a key the screen plays with (the joystick's bank), not a move of the keyboard focus.
+    if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Tab) {
+            if (!key->isAutoRepeat()) {
+                emit keyPassed(*key, event->type() == QEvent::KeyPress);
+            }
+            return true;
+        }
+    }
+    return QWidget::event(event);
 }
 
 void MyListBox::keyReleaseEvent(QKeyEvent* event) {

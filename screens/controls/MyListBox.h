@@ -4,6 +4,7 @@
 #include "MediaDrag.h"
 
 #include <QColor>
+#include <QPixmap>
 #include <QString>
 #include <QTimer>
 #include <QWidget>
@@ -48,6 +49,8 @@ public:
     // Columns side by side, scrolled sideways (the media and style lists), or one column.
     void setMultiColumn(bool multiColumn);
     void setFontPixelSize(int pixels);
+    // The picture at the pointer while an entry is dragged (none: the platform's).
+    void setDragCursor(const QPixmap& cursor) { m_dragCursor = cursor; }
 
     // Lists `folder` (flags and pattern as listFolder); false, and an empty list, when the folder
     // cannot be read. Item 0 is selected; no selection change is told.
@@ -97,6 +100,7 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
@@ -142,6 +146,7 @@ private:
     QTimer m_autoScroll;
     std::future<Listed> m_pending; // a background fill not yet shown
     QTimer m_fillPoll;
+    QPixmap m_dragCursor;
 };
 
 } // namespace tonwerk::ui

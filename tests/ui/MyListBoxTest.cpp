@@ -192,6 +192,10 @@ TEST(MyListBox, KeysGoOnToTheScreen) {
     QTest::keyRelease(&list, Qt::Key_Z);
     EXPECT_EQ(down, 1);
     EXPECT_EQ(up, 1);
+    QTest::keyClick(&list, Qt::Key_Tab); // the joystick's bank key, not a focus move
+    EXPECT_EQ(down, 2);
+    EXPECT_EQ(up, 2);
+    down = 1;
     QSignalSpy selection(&list, &MyListBox::selectionChanged);
     QTest::keyClick(&list, Qt::Key_Down);
     QTest::keyClick(&list, Qt::Key_Down);

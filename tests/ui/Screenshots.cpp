@@ -2,6 +2,7 @@
 // content so that each part shows what it looks like in use: named splits, a lit pad, meters
 // moving, keys sounding. The graphics window shows a clip with an effect, and the DJ screen's
 // monitor the same picture. Usage: tonwerk_screenshots OUTPUT_FOLDER
+#include "res/art/Artwork.h"
 #include "screens/ScreenCommands.h"
 #include "screens/ScreenLayout.h"
 #include "screens/VideoOutput.h"
@@ -16,6 +17,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QPainter>
 #include <QThread>
 
 #include <array>
@@ -177,5 +179,15 @@ int main(int argc, char** argv) {
         }
     }
     failures += graphicsPictures(folder);
+    // The file browser's drag cursors, at 400 % to look at.
+    QPixmap cursors(QSize(96, 48) * 4);
+    cursors.fill(QColor(0x00, 0x4A, 0x00));
+    {
+        QPainter painter(&cursors);
+        painter.scale(4, 4);
+        painter.drawPixmap(8, 8, art::paintDragCursor(art::kSampleDragCursor, 4));
+        painter.drawPixmap(56, 8, art::paintDragCursor(art::kClipDragCursor, 4));
+    }
+    failures += save(cursors, folder + QStringLiteral("/drag-cursors.png")) ? 0 : 1;
     return failures == 0 ? 0 : 1;
 }
