@@ -78,7 +78,7 @@ public:
     // reach their outputs), the sustain pedal lifted. A stopped song and a screen switch do it.
     void allStop();
     // Everything split `index` sounds ends, and only that: its forwarded notes get their note-offs,
-    // its voices (held, latched or looping) are released, its clip gets its note-off, and their
+    // its voices (held or latched) are released, its clip gets its note-off, and their
     // running notes are freed, so a key released later finds nothing of this split. New media
     // for a split (a drop on its pad) does it first.
     void endSplitNotes(int index);

@@ -68,8 +68,6 @@ QString screenTitle(midi::ScreenKind screen) {
     }
 }
 
-bool reservedPanel(PanelKind /*kind*/) { return false; }
-
 // The file lists: their options and the colour of their selected entry.
 struct ListLook {
     unsigned options = 0;
@@ -521,11 +519,7 @@ void ScreenDialog::paintBackground() {
         if (panel.kind == PanelKind::SplitList && m_screen != midi::ScreenKind::Master) {
             continue;
         }
-        if (reservedPanel(panel.kind)) {
-            art::paintReserved(painter, rect, panel.labelRect.width > 0 ? QString() : label);
-        } else {
-            art::paintWell(painter, rect);
-        }
+        art::paintWell(painter, rect);
         if (panel.labelRect.width > 0) {
             art::paintCaption(painter, toQRect(panel.labelRect), label);
         }

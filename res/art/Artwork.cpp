@@ -435,11 +435,6 @@ void paintCaption(QPainter& painter, const QRectF& rect, const QString& text) {
     drawLabel(painter, rect, text, kYellow, 11);
 }
 
-void paintReserved(QPainter& painter, const QRectF& rect, const QString& name) {
-    paintWell(painter, rect);
-    drawLabel(painter, rect.adjusted(2, 1, -2, -1), name, QColor(0x00, 0x90, 0x00), 12);
-}
-
 QPixmap paintDragCursor(int cursorId, qreal devicePixelRatio) {
     constexpr int kSize = 32;
     QPixmap cursor(QSize(kSize, kSize) * devicePixelRatio);

@@ -79,9 +79,6 @@ void paintBackground(QPainter& painter, QSizeF screenSize, const QString& title,
 void paintWell(QPainter& painter, const QRectF& rect);
 // A panel's caption: small capitals in the program's yellow, centred in `rect`.
 void paintCaption(QPainter& painter, const QRectF& rect, const QString& text);
-// A place kept for a part that is not there yet (the file lists, the key-range bar, the video
-// monitor): a well with its name, faint.
-void paintReserved(QPainter& painter, const QRectF& rect, const QString& name);
 
 // The drag cursors of the file browser's media list: 1006 for samples (a wave), 1007 for clips
 // (a film strip), 32 × 32 at the pointer, with the arrow's tip at (0, 0).

@@ -123,11 +123,18 @@ std::vector<Drive> machineDrives() {
     return drivesFromMountTable(table, home != nullptr ? std::filesystem::path(home) : std::filesystem::path());
 }
 
+std::filesystem::path normalFolder(const std::filesystem::path& folder) {
+    std::filesystem::path normal = folder.lexically_normal();
+    if (normal.has_filename() || normal == normal.root_path()) {
+        return normal;
+    }
+    return normal.parent_path(); // without the trailing separator
+}
+
 const Drive* driveRootedAt(const std::filesystem::path& folder, std::span<const Drive> drives) {
-    const std::filesystem::path wanted = folder.lexically_normal();
+    const std::filesystem::path wanted = normalFolder(folder);
     for (const Drive& drive : drives) {
-        const std::filesystem::path root = drive.root.lexically_normal();
-        if (root == wanted || root / "" == wanted || root == wanted / "") {
+        if (normalFolder(drive.root) == wanted) {
             return &drive;
         }
     }

@@ -57,6 +57,9 @@ struct Drive {
                                                                  std::string_view pattern,
                                                                  std::span<const Drive> drives);
 
+// `folder` in its plain form: "." and ".." resolved, no trailing separator except the root's.
+[[nodiscard]] std::filesystem::path normalFolder(const std::filesystem::path& folder);
+
 // The drive whose root `folder` is (none: it is no drive's root).
 [[nodiscard]] const Drive* driveRootedAt(const std::filesystem::path& folder, std::span<const Drive> drives);
 

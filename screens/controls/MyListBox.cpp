@@ -24,14 +24,6 @@ constexpr int kAutoScrollMs = 100;
 constexpr int kFillPollMs = 5; // how often a background fill is looked for
 constexpr int kEdgeZone = 8;   // half a scroll bar: the side edges that scroll a list of columns
 
-std::filesystem::path normalFolder(const std::filesystem::path& folder) {
-    std::filesystem::path normal = folder.lexically_normal();
-    if (normal.has_filename() || normal == normal.root_path()) {
-        return normal;
-    }
-    return normal.parent_path(); // without the trailing separator
-}
-
 bool hasSubfolder(const std::filesystem::path& folder, const char* only = nullptr) {
     std::error_code ec;
     for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
@@ -445,10 +437,10 @@ void MyListBox::startDrag() {
         (entry.kind != EntryKind::File && (m_options & ListOption::kDropFolders) == 0)) {
         return;
     }
-    auto* data = new QMimeData;
-    data->setData(QString::fromLatin1(kMediaPathMime), QByteArray::fromStdString(pathOf(index).string()));
+    auto* mime = new QMimeData;
+    mime->setData(QString::fromLatin1(kMediaPathMime), QByteArray::fromStdString(pathOf(index).string()));
     auto* drag = new QDrag(this);
-    drag->setMimeData(data);
+    drag->setMimeData(mime);
     if (!m_dragCursor.isNull()) {
         drag->setDragCursor(m_dragCursor, Qt::CopyAction);
         drag->setDragCursor(m_dragCursor, Qt::MoveAction);

@@ -14,13 +14,10 @@ import os
 import struct
 import subprocess
 import sys
-import threading
 import time
 import wave
 
-import jack
-
-from program_host import ProgramHost
+from program_host import MidiTester, ProgramHost
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 os.makedirs(work, exist_ok=True)
@@ -47,37 +44,7 @@ host = ProgramHost(program, cli, os.path.join(work, "host"), start,
 host.env.pop("TONWERK_AUDIO_NONE", None)  # the sound goes to the JACK server
 xdotool, window, click = host.xdotool, host.window, host.click
 
-client = jack.Client("browser", no_start_server=True)
-keys = client.midi_outports.register("keys")
-sound = client.midi_inports.register("sound")
-ears = [client.inports.register("left"), client.inports.register("right")]
-lock = threading.Lock()
-outgoing = []
-received = []
-peaks = []  # (monotonic time, peak of the block)
-
-
-@client.set_process_callback
-def process(_frames):
-    keys.clear_buffer()
-    with lock:
-        pending = list(outgoing)
-        outgoing.clear()
-    for data in pending:
-        keys.write_midi_event(0, data)
-    peak = max(max((abs(x) for x in memoryview(ear.get_buffer()).cast("f")), default=0.0) for ear in ears)
-    now = time.monotonic()
-    with lock:
-        received.extend(bytes(d) for _, d in sound.incoming_midi_events())
-        peaks.append((now, peak))
-
-
-client.activate()
-
-
-def loudest_since(began):
-    with lock:
-        return max((p for t, p in peaks if t >= began), default=0.0)
+tester = MidiTester("browser", ears=True)
 
 
 def pad4_sounds():
@@ -86,7 +53,7 @@ def pad4_sounds():
     xdotool("mousemove", "--window", dj, "97", "436")
     xdotool("mousedown", "1")
     time.sleep(0.5)
-    loud = loudest_since(began)
+    loud = tester.loudest_since(began)
     xdotool("mouseup", "1")
     time.sleep(0.3)
     return loud
@@ -100,12 +67,12 @@ try:
     deadline = time.monotonic() + 10
     outs = []
     while len(outs) < 2 and time.monotonic() < deadline:
-        outs = [p.name for p in client.get_ports(is_audio=True, is_output=True) if p.name.startswith("Tonwerk")]
+        outs = [p.name for p in tester.client.get_ports(is_audio=True, is_output=True) if p.name.startswith("Tonwerk")]
         time.sleep(0.1)
     if len(outs) < 2:
         raise AssertionError("the program's sound ports did not appear")
-    for out, ear in zip(outs, ears):
-        client.connect(out, ear)
+    for out, ear in zip(outs, tester.ears):
+        tester.client.connect(out, ear)
     time.sleep(0.5)
 
     before = pad4_sounds()
@@ -130,23 +97,18 @@ try:
     xdotool("mousemove", "--window", dj, "600", "298")
     xdotool("click", "--repeat", "2", "--delay", "80", "1")
     time.sleep(1.0)
-    with lock:
-        received.clear()
-        outgoing.append(bytes([0x90, 64, 100]))
+    tester.take(0)
+    tester.send([0x90, 64, 100])
     time.sleep(0.3)
-    with lock:
-        outgoing.append(bytes([0x80, 64, 0]))
-    time.sleep(0.3)
-    with lock:
-        got = [m for m in received if m[0] & 0xF0 in (0x80, 0x90)]
+    tester.send([0x80, 64, 0])
+    got = [m for m in tester.take(0.3) if m[0] & 0xF0 in (0x80, 0x90)]
     if not got or got[0][:2] != bytes([0x96, 64]):
         failures.append(f"the setup from the list did not route key 64 to channel 7: {got}")
     if dj not in host.windows():
         failures.append("the DJ screen closed: the setup asks for the DJ screen")
 finally:
     host.close()
-    client.deactivate()
-    client.close()
+    tester.close()
 
 if failures:
     print("FAILED:\n  " + "\n  ".join(failures))

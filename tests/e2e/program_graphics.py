@@ -13,12 +13,9 @@ import os
 import re
 import subprocess
 import sys
-import threading
 import time
 
-import jack
-
-from program_host import ProgramHost
+from program_host import MidiTester, ProgramHost
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 W, H = 160, 120            # the clip
@@ -52,41 +49,12 @@ host = ProgramHost(program, cli, host_work, splits,
 xdotool, window, click = host.xdotool, host.window, host.click
 settings_file = os.path.join(host_work, "config", "tonwerk", "Tonwerk.ini")
 
-client = jack.Client("gfx", no_start_server=True)
-keys = client.midi_outports.register("keys")
-sound = client.midi_inports.register("sound")
-outgoing = []
-received = []
-lock = threading.Lock()
-
-
-@client.set_process_callback
-def process(_frames):
-    keys.clear_buffer()
-    with lock:
-        pending = list(outgoing)
-        outgoing.clear()
-    for data in pending:
-        keys.write_midi_event(0, data)
-    for _, data in sound.incoming_midi_events():
-        with lock:
-            received.append(bytes(data))
-
-
-client.activate()
-
-
-def send(data):
-    with lock:
-        outgoing.append(bytes(data))
+tester = MidiTester("gfx")
+send = tester.send
 
 
 def take(wait=0.15):
-    time.sleep(wait)
-    with lock:
-        got = list(received)
-        received.clear()
-    return [m for m in got if m[0] & 0xF0 in (0x80, 0x90)]
+    return [m for m in tester.take(wait) if m[0] & 0xF0 in (0x80, 0x90)]
 
 
 def geometry(wid):
@@ -213,8 +181,7 @@ try:
         failures.append("a window closed by the performer is still marked open")
 finally:
     host.close()
-    client.deactivate()
-    client.close()
+    tester.close()
 
 if failures:
     print("FAILED:\n  " + "\n  ".join(failures))

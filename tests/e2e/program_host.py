@@ -7,7 +7,10 @@ import json
 import os
 import shutil
 import subprocess
+import threading
 import time
+
+import jack
 
 
 class ProgramHost:
@@ -101,3 +104,55 @@ class ProgramHost:
             self.proc.wait()
         self.xvfb.terminate()
         self.xvfb.wait()
+
+
+class MidiTester:
+    """A JACK client beside the program: it plays the keyboard (MIDI out "keys"), listens to the
+    sound module (MIDI in "sound") and, with EARS, to the program's sound (audio ins "left",
+    "right"), keeping each block's peak."""
+
+    def __init__(self, name, ears=False):
+        self.client = jack.Client(name, no_start_server=True)
+        self.keys = self.client.midi_outports.register("keys")
+        self.sound = self.client.midi_inports.register("sound")
+        self.ears = [self.client.inports.register(n) for n in ("left", "right")] if ears else []
+        self.lock = threading.Lock()
+        self.outgoing = []
+        self.received = []
+        self.peaks = []  # (monotonic time, peak of the block)
+        self.client.set_process_callback(self._process)
+        self.client.activate()
+
+    def _process(self, _frames):
+        self.keys.clear_buffer()
+        with self.lock:
+            pending, self.outgoing = self.outgoing, []
+        for data in pending:
+            self.keys.write_midi_event(0, data)
+        got = [bytes(data) for _, data in self.sound.incoming_midi_events()]
+        peak = max((max((abs(x) for x in memoryview(ear.get_buffer()).cast("f")), default=0.0)
+                    for ear in self.ears), default=0.0)
+        now = time.monotonic()
+        with self.lock:
+            self.received.extend(got)
+            if self.ears:
+                self.peaks.append((now, peak))
+
+    def send(self, data):
+        with self.lock:
+            self.outgoing.append(bytes(data))
+
+    def take(self, wait=0.15):
+        """Everything the sound module received, after WAIT seconds, and forgets it."""
+        time.sleep(wait)
+        with self.lock:
+            got, self.received = self.received, []
+        return got
+
+    def loudest_since(self, began):
+        with self.lock:
+            return max((p for t, p in self.peaks if t >= began), default=0.0)
+
+    def close(self):
+        self.client.deactivate()
+        self.client.close()

@@ -8,12 +8,9 @@ answered with Yes (Alt+Y) ends the process, and every note-off of the closing sw
 Usage: program_screens.py TONWERK TONWERK_CLI WORK_DIR
 """
 import sys
-import threading
 import time
 
-import jack
-
-from program_host import ProgramHost
+from program_host import MidiTester, ProgramHost
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 # One split for every key, sending on channel 5 with its controllers passed through: what comes out
@@ -23,40 +20,14 @@ host = ProgramHost(program, cli, work, [{"state": 1, "midiOutChannel": 4, "sfxFl
                    "[Keyboard]\nKeybOktave=3\n")
 xdotool, window, click = host.xdotool, host.window, host.click
 
-client = jack.Client("tester", no_start_server=True)
-keys = client.midi_outports.register("keys")
-sound = client.midi_inports.register("sound")
-outgoing = []
-received = []
-lock = threading.Lock()
-
-
-@client.set_process_callback
-def process(frames):
-    keys.clear_buffer()
-    with lock:
-        pending = list(outgoing)
-        outgoing.clear()
-    for data in pending:
-        keys.write_midi_event(0, data)
-    for _, data in sound.incoming_midi_events():
-        with lock:
-            received.append(bytes(data))
-
-
-client.activate()
+tester = MidiTester("tester")
 
 
 def centre(x, y, w, h):
     return x + w // 2, y + h // 2
 
 
-def take():
-    time.sleep(0.15)
-    with lock:
-        got = list(received)
-        received.clear()
-    return got
+take = tester.take
 
 
 def notes(messages):
@@ -93,12 +64,10 @@ try:
     assert got[0] == bytes([0x94, 36, 126]), got
 
     # The MIDI keyboard through the program.
-    with lock:
-        outgoing.append(bytes([0x90, 60, 90]))
+    tester.send([0x90, 60, 90])
     got = notes(take())
     assert got == [bytes([0x94, 60, 90])], got
-    with lock:
-        outgoing.append(bytes([0x80, 60, 0]))
+    tester.send([0x80, 60, 0])
     take()
 
     # The PC keyboard by position: Z (the German Y) is note 50 on the DJ screen, 1 is pad 1 (36),
@@ -136,12 +105,10 @@ try:
         time.sleep(0.05)
     assert master != dj, "the Master screen did not open"
     time.sleep(0.3)
-    with lock:
-        outgoing.append(bytes([0x90, 64, 80]))
+    tester.send([0x90, 64, 80])
     got = notes(take())
     assert got == [bytes([0x94, 64, 80])], got
-    with lock:
-        outgoing.append(bytes([0x80, 64, 0]))
+    tester.send([0x80, 64, 0])
     take()
     # On the Master screen the PC keyboard plays from its octave (3): Z is 2 + 36 + 24 = 62.
     xdotool("windowfocus", "--sync", master, check=False)
@@ -172,13 +139,11 @@ try:
     status = proc.wait(timeout=20)
     assert status == 0, (status, proc.stderr.read())
     time.sleep(0.3)
-    with lock:
-        got = list(received)
+    got = tester.take(0)
     sweep = {(m[0] & 0x0F, m[1]) for m in got if m[0] & 0xF0 == 0x80 or (m[0] & 0xF0 == 0x90 and m[2] == 0)}
     missing = [(c, k) for c in range(16) for k in range(127) if (c, k) not in sweep]
     assert not missing, "%d note-offs of the sweep missing: %s" % (len(missing), missing[:10])
     print("program screens: pads, arrows, PC keys, keyboard, PANIC, switches and the exit sweep all arrived")
 finally:
     host.close()
-    client.deactivate()
-    client.close()
+    tester.close()
