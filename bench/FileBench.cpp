@@ -1,12 +1,17 @@
 // Reading setup banks and MIDI files: what a performer waits for when a gig's files load.
+#include "audio/WaveWriter.h"
 #include "core/Notifier.h"
+#include "core/Settings.h"
 #include "midi/Split.h"
+#include "session/Commands.h"
+#include "session/Session.h"
 #include "setups/SetupFile.h"
 #include "song/MidiFile.h"
 #include "song/Song.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -112,6 +117,63 @@ void BM_LoadSong(benchmark::State& state) {
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * events));
 }
 BENCHMARK(BM_LoadSong)->Unit(benchmark::kMillisecond);
+
+// A setup of 24 sample splits, each a 10 s stereo WAVE at 44 100 Hz, loaded as from the setup
+// list: read, every sample decoded into the engine's layout, the splits applied.
+class NullOutput final : public midi::MidiOutput {
+public:
+    void send(midi::ShortMessage) override {}
+};
+
+std::filesystem::path makeSampleSetup(const std::filesystem::path& folder, session::Session& session) {
+    std::filesystem::create_directories(folder);
+    std::vector<std::int16_t> block(2 * 44100);
+    for (int split = 0; split < midi::kSplitCount; ++split) {
+        const std::filesystem::path wave = folder / ("loop" + std::to_string(split) + ".wav");
+        audio::WaveWriter writer;
+        static_cast<void>(writer.open(wave, 2, 44100));
+        for (int second = 0; second < 10; ++second) {
+            for (std::size_t i = 0; i < block.size(); ++i) {
+                block[i] = static_cast<std::int16_t>(8000 * std::sin(0.01 * static_cast<double>(i + split)));
+            }
+            writer.append(block);
+        }
+        static_cast<void>(writer.finish());
+        session.commands().assignSample(split, wave);
+    }
+    const std::filesystem::path setup = folder / "Samples.mks";
+    static_cast<void>(session.commands().saveSetup(setup));
+    return setup;
+}
+
+// Arg: the engine's sample layout ("DSMemMode": 1 = 44 100 Hz stereo, no rate conversion; 2 = the
+// default 22 050 Hz stereo, every file converted by libsoxr).
+void BM_LoadSetup24Samples(benchmark::State& state) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("tonwerk-bench-samples-" + std::to_string(::getpid()));
+    core::Settings settings;
+    settings.sampleMemoryMode = static_cast<int>(state.range(0));
+    NullNotifier notifier;
+    session::SessionHooks hooks;
+    hooks.notifier = &notifier;
+    NullOutput output;
+    hooks.midiOutput = &output;
+    session::SessionOptions options;
+    options.clock = session::SessionOptions::Clock::Virtual;
+    options.sound = session::SessionOptions::Sound::Offline;
+    session::Session session(settings, hooks, options);
+    session.startDevices();
+    const std::filesystem::path setup = makeSampleSetup(folder, session);
+    for (auto _ : state) {
+        if (!session.commands().loadSetup(setup)) {
+            state.SkipWithError("load failed");
+            break;
+        }
+    }
+    std::filesystem::remove_all(folder);
+    state.SetItemsProcessed(state.iterations() * midi::kSplitCount);
+}
+BENCHMARK(BM_LoadSetup24Samples)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

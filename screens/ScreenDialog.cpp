@@ -535,6 +535,9 @@ void ScreenDialog::paintEvent(QPaintEvent* /*event*/) {
         painter.translate(m_placement.left, m_placement.top);
         painter.scale(m_placement.scale, m_placement.scale);
         art::paintCaption(painter, toQRect(kStatusRect), m_status);
+        if (m_statusProgress >= 0) {
+            art::paintProgress(painter, toQRect(kStatusRect), m_statusProgress);
+        }
     }
 }
 
@@ -1023,10 +1026,24 @@ void ScreenDialog::openSetup() {
 }
 
 bool ScreenDialog::loadSetupFile(const std::filesystem::path& path) {
-    m_status = QStringLiteral("Loading Tonwerk Setup");
+    const QString loading = QStringLiteral("Loading Tonwerk Setup");
+    m_status = loading;
+    m_statusTicks = 0;
     repaint();
-    const bool loaded = m_session.commands().loadSetup(path);
+    // The load runs on this thread (the keyboards keep playing on theirs); a load that takes more
+    // than a moment shows in the status display how many of its samples and clips are in.
+    const auto began = std::chrono::steady_clock::now();
+    const bool loaded = m_session.commands().loadSetup(path, [&](int done, int total) {
+        if (total <= 0 || std::chrono::steady_clock::now() - began < m_loadProgressDelay) {
+            return;
+        }
+        m_status = QStringLiteral("%1  %2 / %3").arg(loading).arg(done).arg(total);
+        m_statusProgress = static_cast<double>(done) / total;
+        repaint();
+        emit loadProgressShown(done, total);
+    });
     m_status.clear();
+    m_statusProgress = -1;
     if (m_crossfader != nullptr) {
         m_crossfader->showValue(std::clamp(m_session.performance().split(0).crossfaderValue, 0, 127));
     }

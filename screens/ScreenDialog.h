@@ -15,6 +15,7 @@
 
 #include <array>
 #include <bitset>
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <map>
@@ -95,6 +96,10 @@ public:
     [[nodiscard]] bool padLit(int pad) const { return m_padLit[static_cast<std::size_t>(pad - 1)]; }
     [[nodiscard]] QString displayText(PanelKind kind) const;
     [[nodiscard]] const QString& statusText() const { return m_status; }
+    // Loads a setup or bank file as Open does, with its progress in the status display.
+    bool loadSetupFile(const std::filesystem::path& path);
+    // How long a setup load runs before the status display shows its progress (tests shorten it).
+    void setLoadProgressDelay(std::chrono::milliseconds delay) { m_loadProgressDelay = delay; }
     // The File menu (menu 343) as the Menu button pops it up.
     [[nodiscard]] QMenu* fileMenu();
     // The screen size setting: 0 fits the window, 100, 150 or 200 fix it (a fixed size resizes a
@@ -130,6 +135,10 @@ public:
     void beatDisplay(int bar, int beat) override;
     void deviceStatus(const std::string& text) override;
     void refresh() override;
+
+signals:
+    // A setup load's progress was painted in the status display: `done` of `total` media loaded.
+    void loadProgressShown(int done, int total);
 
 public slots: // NOLINT(readability-redundant-access-specifiers): moc reads the slots
     // Escape ends a plain dialog; a performance screen asks first, like Exit.
@@ -196,9 +205,8 @@ private:
     void showMemoryMode();
     // The key-range bar shows the selected split's range.
     void showKeyRange();
-    // Setups: a file loaded as Open does, and one chosen in the setup list (loaded unless a clip
-    // runs in the graphics window, then the screen its `screenMask` asks for).
-    bool loadSetupFile(const std::filesystem::path& path);
+    // A setup chosen in the setup list: loaded unless a clip runs in the graphics window, then the
+    // screen its `screenMask` asks for.
     void loadChosenSetup(const std::filesystem::path& path);
     // The file lists' scroll buttons and drag status.
     void scrollList(int id);
@@ -273,6 +281,8 @@ private:
     std::array<std::bitset<128>, 16> m_sounding{};
     QString m_status;
     int m_statusTicks = 0;
+    double m_statusProgress = -1; // 0-1 while a long load shows its progress, else below 0
+    std::chrono::milliseconds m_loadProgressDelay{200};
     int m_shownPositionBeats = -1;
     int m_shownLengthBeats = -1;
 };

@@ -420,9 +420,11 @@ void Commands::newSetup() {
     }
 }
 
-bool Commands::loadSetup(const std::filesystem::path& path) {
+bool Commands::loadSetup(const std::filesystem::path& path, const std::function<void(int, int)>& progress) {
     checkThread("Commands::loadSetup");
+    m_session.setLoadProgress(progress);
     const bool loaded = m_session.setups().loadSetupFile(path);
+    m_session.setLoadProgress({});
     if (loaded) {
         m_session.setSetupName(path.filename().string());
         m_session.solo() = SoloState{};

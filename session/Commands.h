@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -107,7 +108,9 @@ public:
     // New Setup: the transport stops, every sample and clip stops, all setups reset, the song's
     // timing to 120 beats per minute.
     void newSetup();
-    bool loadSetup(const std::filesystem::path& path);
+    // Loads a setup or bank file. `progress` hears how many of its samples and clips are loaded
+    // (done, total) before each one and at the end, on this thread, so a host can show a long load.
+    bool loadSetup(const std::filesystem::path& path, const std::function<void(int done, int total)>& progress = {});
     platform::Status saveSetup(const std::filesystem::path& path);
     platform::Status saveBank(const std::filesystem::path& path);
     bool loadSong(const std::filesystem::path& path);

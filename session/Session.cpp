@@ -610,6 +610,12 @@ void Session::LoadHooks::reloadClip(int split, midi::Split& record) {
 
 void Session::LoadHooks::releaseClip(int split, midi::Split& /*record*/) { m_session.m_video->freeClip(split); }
 
+void Session::LoadHooks::mediaProgress(int done, int total) {
+    if (progress) {
+        progress(done, total);
+    }
+}
+
 void Session::LoadHooks::writeSplits(const std::function<void()>& write) {
     const SplitsWriteLock lock(m_session);
     write();

@@ -229,6 +229,10 @@ public:
     // new setup.
     [[nodiscard]] const std::string& setupName() const { return m_setupName; }
     void setSetupName(std::string name) { m_setupName = std::move(name); }
+    // Who hears a setup load's media progress (Commands::loadSetup sets it for one load). UI thread.
+    void setLoadProgress(std::function<void(int done, int total)> progress) {
+        m_loadHooks.progress = std::move(progress);
+    }
     [[nodiscard]] const core::ThreadCheck& dispatcherThread() const { return m_dispatcherThread; }
 
     // Held while whole split records are written: the audio pump and the video composition read
@@ -310,6 +314,10 @@ private:
         void reloadClip(int split, midi::Split& record) override;
         void releaseClip(int split, midi::Split& record) override;
         void writeSplits(const std::function<void()>& write) override;
+        void mediaProgress(int done, int total) override;
+
+        // The host's view of the running load's progress; empty outside Commands::loadSetup.
+        std::function<void(int done, int total)> progress;
 
     private:
         Session& m_session;

@@ -227,6 +227,47 @@ void SetupStore::applySetup(const midi::Setup& source, int slot) {
     });
 }
 
+namespace {
+
+// The samples and clips among `count` setups' splits: what a load has to read from disk.
+int mediaSplits(const midi::Setup* setups, std::size_t count) {
+    int media = 0;
+    for (std::size_t s = 0; s < count && setups != nullptr; ++s) {
+        for (const midi::Split& split : setups[s].splits) {
+            const midi::SplitTask task = split.taskKind();
+            media += task == midi::SplitTask::Sample || task == midi::SplitTask::Avi ? 1 : 0;
+        }
+    }
+    return media;
+}
+
+// Reports a load's media progress to the host: before each medium, and once when all are in.
+class MediaCount {
+public:
+    MediaCount(SetupLoadHooks& hooks, int total) : m_hooks(hooks), m_total(total) {}
+    ~MediaCount() {
+        if (m_total > 0) {
+            m_hooks.mediaProgress(m_total, m_total);
+        }
+    }
+    MediaCount(const MediaCount&) = delete;
+    MediaCount& operator=(const MediaCount&) = delete;
+
+    void next(const midi::Split& split) {
+        const midi::SplitTask task = split.taskKind();
+        if ((task == midi::SplitTask::Sample || task == midi::SplitTask::Avi) && m_done < m_total) {
+            m_hooks.mediaProgress(m_done++, m_total);
+        }
+    }
+
+private:
+    SetupLoadHooks& m_hooks;
+    int m_total;
+    int m_done = 0;
+};
+
+} // namespace
+
 bool SetupStore::loadSetupFile(const fs::path& path) {
     m_hooks.stopTransport();
     const platform::FileContents file = platform::readWholeFile(path);
@@ -252,7 +293,9 @@ bool SetupStore::loadSetupFile(const fs::path& path) {
             applySetup(contents.setups.front(), slot);
         }
         midi::setFieldText(m_performance.currentSetup().setupName, name.substr(0, 259));
+        MediaCount progress(m_hooks, mediaSplits(contents.setups.empty() ? nullptr : &contents.setups.front(), 1));
         for (int i = 0; i < midi::kSplitCount; ++i) {
+            progress.next(m_performance.split(i));
             if (!reloadSplitMedia(i)) {
                 for (int later = i + 1; later < midi::kSplitCount; ++later) {
                     clearSplitMedia(later);
@@ -264,10 +307,12 @@ bool SetupStore::loadSetupFile(const fs::path& path) {
         }
     } else {
         const std::size_t slots = std::min<std::size_t>(contents.setups.size(), midi::kSetupSlots);
+        MediaCount progress(m_hooks, mediaSplits(contents.setups.data(), slots));
         for (std::size_t slot = 0; slot < slots; ++slot) {
             applySetup(contents.setups[slot], static_cast<int>(slot));
             midi::setFieldText(m_performance.currentSetup().setupName, name.substr(0, 259));
             for (int i = 0; i < midi::kSplitCount; ++i) {
+                progress.next(m_performance.split(i));
                 reloadSplitMedia(i);
             }
         }

@@ -53,6 +53,9 @@ public:
     virtual void reloadSample(int /*split*/, midi::Split& /*record*/) {}
     virtual void reloadClip(int /*split*/, midi::Split& /*record*/) {}
     virtual void clearMedia(int /*split*/, midi::Split& /*record*/) {}
+    // How far the media of a load have come: `done` of `total` samples and clips are loaded
+    // (called before each one and once at the end, only when there are any). A host shows it.
+    virtual void mediaProgress(int /*done*/, int /*total*/) {}
     // A split of the current setup is about to be replaced: its clip's streams are freed.
     virtual void releaseClip(int /*split*/, midi::Split& /*record*/) {}
     // Runs `write`, which replaces whole split records, while no other thread reads the splits

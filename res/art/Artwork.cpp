@@ -7,6 +7,7 @@
 #include <QPolygonF>
 #include <QRadialGradient>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <map>
@@ -433,6 +434,13 @@ void paintWell(QPainter& painter, const QRectF& rect) {
 void paintCaption(QPainter& painter, const QRectF& rect, const QString& text) {
     painter.setRenderHint(QPainter::TextAntialiasing);
     drawLabel(painter, rect, text, kYellow, 11);
+}
+
+void paintProgress(QPainter& painter, const QRectF& rect, double fraction) {
+    const QRectF track(rect.left(), rect.bottom() + 1, rect.width(), 2);
+    painter.fillRect(track, QColor(0, 0, 0, 180));
+    painter.fillRect(QRectF(track.topLeft(), QSizeF(track.width() * std::clamp(fraction, 0.0, 1.0), track.height())),
+                     kYellow);
 }
 
 QPixmap paintDragCursor(int cursorId, qreal devicePixelRatio) {

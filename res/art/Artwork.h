@@ -79,6 +79,9 @@ void paintBackground(QPainter& painter, QSizeF screenSize, const QString& title,
 void paintWell(QPainter& painter, const QRectF& rect);
 // A panel's caption: small capitals in the program's yellow, centred in `rect`.
 void paintCaption(QPainter& painter, const QRectF& rect, const QString& text);
+// How far a long piece of work has come (`fraction` 0-1): a thin yellow bar along the foot of
+// `rect`, just below it, over a dark track.
+void paintProgress(QPainter& painter, const QRectF& rect, double fraction);
 
 // The drag cursors of the file browser's media list: 1006 for samples (a wave), 1007 for clips
 // (a film strip), 32 × 32 at the pointer, with the arrow's tip at (0, 0).

@@ -200,6 +200,56 @@ TEST(FileBrowser, SetupsLoadAndMediaDropOnPads) {
     rig.close();
 }
 
+// A load that takes longer than the delay shows in the status display how many of its samples
+// and clips are in, as text and as a bar; a quick one and one without media show nothing but the
+// loading text, and the status is empty again afterwards.
+TEST(FileBrowser, LongLoadsShowTheirProgress) {
+    ScreenRig rig;
+    auto screen = rig.open(midi::ScreenKind::Dj);
+    writeWave(rig.dir / "hit.wav");
+    auto& commands = rig.session->commands();
+    for (int split : {0, 2, 5}) {
+        ASSERT_TRUE(commands.assignSample(split, rig.dir / "hit.wav"));
+    }
+    ASSERT_TRUE(commands.saveSetup(rig.dir / "Three.mks").ok());
+    commands.newSetup();
+    ASSERT_TRUE(commands.saveSetup(rig.dir / "Empty.mks").ok());
+
+    struct Shown {
+        int done;
+        int total;
+        QString text;
+        bool bar;
+    };
+    std::vector<Shown> shown;
+    QObject::connect(screen.get(), &ui::ScreenDialog::loadProgressShown, [&](int done, int total) {
+        // The bar: yellow along the bottom of the status display, as far as the load has come.
+        const QImage picture = screen->grab().toImage();
+        const QPoint start = screen->windowPoint(241, 81);
+        shown.push_back({done, total, screen->statusText(), picture.pixelColor(start) == QColor(Qt::yellow)});
+    });
+
+    EXPECT_TRUE(screen->loadSetupFile(rig.dir / "Three.mks"));
+    EXPECT_TRUE(shown.empty()) << "a quick load shows no progress";
+
+    screen->setLoadProgressDelay(std::chrono::milliseconds(0));
+    EXPECT_TRUE(screen->loadSetupFile(rig.dir / "Three.mks"));
+    ASSERT_EQ(shown.size(), 4U);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(shown[i].done, i);
+        EXPECT_EQ(shown[i].total, 3);
+        EXPECT_EQ(shown[i].text, QStringLiteral("Loading Tonwerk Setup  %1 / 3").arg(i));
+        EXPECT_EQ(shown[i].bar, i > 0) << i;
+    }
+    EXPECT_TRUE(screen->statusText().isEmpty());
+    EXPECT_EQ(rig.session->performance().split(5).taskKind(), midi::SplitTask::Sample);
+
+    shown.clear();
+    EXPECT_TRUE(screen->loadSetupFile(rig.dir / "Empty.mks"));
+    EXPECT_TRUE(shown.empty());
+    rig.close();
+}
+
 TEST(FileBrowser, ScreenForTheSetupsMask) {
     using midi::ScreenKind;
     EXPECT_EQ(ui::screenForSetupMask(1, ScreenKind::Dj), ScreenKind::Master);
