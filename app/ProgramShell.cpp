@@ -182,13 +182,15 @@ void ProgramShell::placeWindow(ScreenDialog& dialog, const core::Settings& setti
 }
 
 void ProgramShell::firstScreenShown(ScreenDialog& dialog) {
-    // The first screen's start: the setup the performer asked to have loaded at start, then the
-    // start-up setup from the program folder with its song, which starts playing.
+    // The first screen's start: the setup the performer asked to have loaded at start, else the
+    // start-up setup from the program folder (the demo of a fresh installation) with its song,
+    // which starts playing. A setup of the performer's own is never replaced by the start-up one.
+    bool ownSetup = false;
     if (dialog.settings().loadSetupAtStart && !dialog.settings().currentSetupPath.empty()) {
-        m_session->commands().loadSetup(dialog.settings().currentSetupPath);
+        ownSetup = m_session->commands().loadSetup(dialog.settings().currentSetupPath);
     }
     const std::filesystem::path startup = m_environment.programDirectory / "StartUp.mks";
-    if (m_settings.loadStartupSong != 0 && std::filesystem::exists(startup) &&
+    if (!ownSetup && m_settings.loadStartupSong != 0 && std::filesystem::exists(startup) &&
         m_session->commands().loadSetup(startup) && m_session->song().hasSong()) {
         m_session->commands().play();
     }

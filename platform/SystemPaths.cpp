@@ -61,7 +61,10 @@ fs::path programDirectory(const fs::path& executableFolder) {
     }
     const fs::path prefix = clean.parent_path();
     const bool system = prefix == "/" || prefix == "/usr" || prefix == "/usr/local" || prefix.parent_path() == "/opt";
-    if (!system) {
+    std::error_code ec;
+    // Any other prefix the program was installed into (~/.local, a test's folder) has the share
+    // folder beside its bin folder.
+    if (!system && !fs::is_directory(prefix / "share" / "tonwerk", ec)) {
         return folder;
     }
     return (prefix == "/" ? fs::path("/usr") : prefix) / "share" / "tonwerk";

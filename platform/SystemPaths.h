@@ -22,9 +22,10 @@ namespace tonwerk::platform {
 // The folder of the running executable.
 [[nodiscard]] std::filesystem::path executableDirectory();
 
-// The program folder for a given executable folder: the folder itself, except for a system `bin`
-// folder (/usr/bin, /usr/local/bin, /bin, /opt/<x>/bin), where the installed share folder
-// (<prefix>/share/tonwerk) stands in, since data never lives beside system binaries.
+// The program folder for a given executable folder: the folder itself, except for an installed
+// program's `bin` folder, where the share folder (<prefix>/share/tonwerk) stands in, since data
+// never lives beside binaries: always for the system prefixes (/usr, /usr/local, /, /opt/<x>),
+// for any other prefix when that share folder exists.
 [[nodiscard]] std::filesystem::path programDirectory(const std::filesystem::path& executableFolder);
 
 struct Mount {

@@ -57,19 +57,7 @@ def take(wait=0.15):
     return [m for m in tester.take(wait) if m[0] & 0xF0 in (0x80, 0x90)]
 
 
-def geometry(wid):
-    text = xdotool("getwindowgeometry", wid)
-    x, y = re.search(r"Position: (-?\d+),(-?\d+)", text).groups()
-    w, h = re.search(r"Geometry: (\d+)x(\d+)", text).groups()
-    return int(x), int(y), int(w), int(h)
-
-
-def grab(wid):
-    """The window's pixels as the display shows them (RGB)."""
-    x, y, w, h = geometry(wid)
-    return subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "x11grab", "-video_size",
-                           f"{w}x{h}", "-i", f"{host.env['DISPLAY']}+{x},{y}", "-frames:v", "1", "-f", "rawvideo",
-                           "-pix_fmt", "rgb24", "-"], env=host.env, check=True, capture_output=True).stdout
+geometry, grab = host.geometry, host.grab
 
 
 def difference(a, b):

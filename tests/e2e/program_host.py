@@ -5,6 +5,7 @@ own, a virtual X display without a window manager, and xdotool to find windows, 
 """
 import json
 import os
+import re
 import shutil
 import subprocess
 import threading
@@ -16,18 +17,23 @@ import jack
 class ProgramHost:
     def __init__(self, program, cli, work, splits, settings, extra_env=None):
         """Prepares WORK (emptied first) with StartUp.mks made of SPLITS and Tonwerk.ini holding the
-        SETTINGS text, and starts the display."""
+        SETTINGS text, and starts the display. SPLITS None runs PROGRAM where it is, with the
+        program folder it has (an installed program); SETTINGS None starts without a settings file."""
         shutil.rmtree(work, ignore_errors=True)
-        self.folder = os.path.join(work, "program")
         config = os.path.join(work, "config")
-        os.makedirs(self.folder)
         os.makedirs(os.path.join(config, "tonwerk"))
-        # The program folder is the executable's.
-        shutil.copy(program, os.path.join(self.folder, "tonwerk"))
-        subprocess.run([cli, "setup", "make", os.path.join(self.folder, "StartUp.mks")],
-                       input=json.dumps({"setups": [{"splits": splits}]}), text=True, check=True)
-        with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
-            f.write(settings)
+        if splits is None:
+            self.folder = os.path.dirname(os.path.abspath(program))
+        else:
+            # The program folder is the executable's.
+            self.folder = os.path.join(work, "program")
+            os.makedirs(self.folder)
+            shutil.copy(program, os.path.join(self.folder, "tonwerk"))
+            subprocess.run([cli, "setup", "make", os.path.join(self.folder, "StartUp.mks")],
+                           input=json.dumps({"setups": [{"splits": splits}]}), text=True, check=True)
+        if settings is not None:
+            with open(os.path.join(config, "tonwerk", "Tonwerk.ini"), "w") as f:
+                f.write(settings)
 
         self.xvfb_log = os.path.join(work, "xvfb.log")
         # A display of its own: numbers from the process id up, never the one another test gave up
@@ -83,6 +89,20 @@ class ProgramHost:
                 raise AssertionError("tonwerk ended with %s: %s" % (self.proc.returncode, self.proc.stderr.read()))
             time.sleep(0.05)
         raise AssertionError("no window named %r after %.0f s" % (name, timeout))
+
+    def geometry(self, wid):
+        """The window's place and size on the display: x, y, width, height."""
+        text = self.xdotool("getwindowgeometry", wid)
+        x, y = re.search(r"Position: (-?\d+),(-?\d+)", text).groups()
+        w, h = re.search(r"Geometry: (\d+)x(\d+)", text).groups()
+        return int(x), int(y), int(w), int(h)
+
+    def grab(self, wid):
+        """The window's pixels as the display shows them (RGB, rows of width * 3 bytes)."""
+        x, y, w, h = self.geometry(wid)
+        return subprocess.run(["ffmpeg", "-nostdin", "-loglevel", "error", "-f", "x11grab", "-video_size",
+                               f"{w}x{h}", "-i", f"{self.env['DISPLAY']}+{x},{y}", "-frames:v", "1", "-f", "rawvideo",
+                               "-pix_fmt", "rgb24", "-"], env=self.env, check=True, capture_output=True).stdout
 
     def click(self, wid, x, y, hold=0.06, settle=0.1):
         """A plain left click at window point (X, Y): press and release HOLD seconds apart."""

@@ -1,5 +1,6 @@
 #include "platform/SystemPaths.h"
 #include "platform/TextEncoding.h"
+#include "support/TempDir.h"
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,12 @@ TEST(SystemPaths, ConfigAndProgramFolders) {
     EXPECT_EQ(programDirectory("/opt/tonwerk/bin"), fs::path("/opt/tonwerk/share/tonwerk"));
     EXPECT_EQ(programDirectory("/home/u/tonwerk/build"), fs::path("/home/u/tonwerk/build"));
     EXPECT_EQ(programDirectory("/home/u/bin"), fs::path("/home/u/bin"));
+    // A prefix of the user's own (~/.local) once the program is installed there.
+    const tonwerk::test::TempDir prefix;
+    fs::create_directories(prefix / "bin");
+    EXPECT_EQ(programDirectory(prefix / "bin"), prefix / "bin");
+    fs::create_directories(prefix / "share" / "tonwerk");
+    EXPECT_EQ(programDirectory(prefix / "bin"), prefix / "share" / "tonwerk");
 }
 
 TEST(SystemPaths, MountTable) {

@@ -1,0 +1,112 @@
+#!/usr/bin/python3
+"""End to end: the demo as a new user meets it. The build is installed with `cmake --install` into a
+fresh prefix, and the installed program starts there with no settings of its own, on a virtual X
+display with JACK. It must open on the demo's start-up setup: pad 1 sounds (heard by a JACK
+client), the loop on pad 7 keeps playing after its click and stops at the next, Video 1 shows its
+clip in the monitor, and the browser lists the demo's setup, which loads on a double-click.
+Usage: program_demo.py BUILD_DIR TONWERK_CLI WORK_DIR
+"""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+from program_host import MidiTester, ProgramHost
+
+build, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
+shutil.rmtree(work, ignore_errors=True)
+prefix = os.path.join(work, "prefix")
+subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, capture_output=True)
+for path in ("bin/tonwerk", "share/tonwerk/StartUp.mks", "share/tonwerk/MusicStyles/Demo/bpm.inf",
+             "share/tonwerk/MusicStyles/Demo/Setups/Demo.mks", "share/tonwerk/MusicStyles/Demo/Drums/Kick.wav",
+             "share/tonwerk/MusicStyles/Demo/Clips/Test Card.avi"):
+    if not os.path.isfile(os.path.join(prefix, path)):
+        print("FAILED: the installation has no " + path)
+        sys.exit(1)
+
+host = ProgramHost(os.path.join(prefix, "bin", "tonwerk"), cli, os.path.join(work, "host"), None, None)
+host.env.pop("TONWERK_AUDIO_NONE", None)  # the sound goes to the JACK server
+xdotool, click = host.xdotool, host.click
+tester = MidiTester("demo", ears=True)
+
+# Window points of the DJ screen at 100 %.
+PAD1, PAD7, VIDEO1 = (151, 525), (257, 458), (228, 205)
+MONITOR = (325, 125, 475, 235)  # left, top, right, bottom: inside the monitor's frame
+
+
+def loudness(seconds):
+    began = time.monotonic()
+    time.sleep(seconds)
+    return tester.loudest_since(began)
+
+
+def monitor_brightness(wid):
+    pixels = host.grab(wid)
+    width = host.geometry(wid)[2]
+    left, top, right, bottom = MONITOR
+    total = count = 0
+    for y in range(top, bottom, 3):
+        row = y * width * 3
+        for x in range(left, right, 3):
+            total += sum(pixels[row + 3 * x: row + 3 * x + 3])
+            count += 3
+    return total / count
+
+
+failures = []
+try:
+    proc = host.start()
+    dj = host.window("ORVAN Tonwerk  StartUp.mks")
+    deadline = time.monotonic() + 10
+    outs = []
+    while len(outs) < 2 and time.monotonic() < deadline:
+        outs = [p.name for p in tester.client.get_ports(is_audio=True, is_output=True) if p.name.startswith("Tonwerk")]
+        time.sleep(0.1)
+    if len(outs) < 2:
+        raise AssertionError("the program's sound ports did not appear")
+    for out, ear in zip(outs, tester.ears):
+        tester.client.connect(out, ear)
+    time.sleep(0.5)
+
+    quiet = loudness(0.3)
+    began = time.monotonic()
+    click(dj, *PAD1, hold=0.1, settle=0.4)
+    kick = tester.loudest_since(began)
+    print(f"before {quiet:.4f}, pad 1 {kick:.4f}")
+    if quiet > 0.01 or kick < 0.05:
+        failures.append(f"pad 1 of the demo did not sound (before {quiet:.4f}, after {kick:.4f})")
+
+    click(dj, *PAD7, settle=0.5)
+    looping = loudness(1.0)
+    click(dj, *PAD7, settle=0.5)
+    stopped = loudness(0.5)
+    print(f"loop on pad 7: {looping:.4f} while latched, {stopped:.4f} after the second click")
+    if looping < 0.05 or stopped > 0.01:
+        failures.append(f"the loop on pad 7 did not latch and stop ({looping:.4f}, {stopped:.4f})")
+
+    dark = monitor_brightness(dj)
+    click(dj, *VIDEO1, settle=0.8)
+    lit = monitor_brightness(dj)
+    click(dj, *VIDEO1, settle=0.3)
+    print(f"monitor brightness {dark:.1f} before Video 1, {lit:.1f} while its clip runs")
+    if lit < dark + 30:
+        failures.append(f"Video 1 did not show the demo clip ({dark:.1f} -> {lit:.1f})")
+
+    # The setup list's first entry: the demo's own setup.
+    xdotool("mousemove", "--window", dj, "600", "298")
+    xdotool("click", "--repeat", "2", "--delay", "80", "1")
+    try:
+        host.window("ORVAN Tonwerk  Demo.mks", timeout=5)
+    except AssertionError:
+        failures.append("the setup list did not offer the demo's setup")
+    if proc.poll() is not None:
+        failures.append(f"the program ended: {proc.stderr.read()}")
+finally:
+    host.close()
+    tester.close()
+
+if failures:
+    print("FAILED:\n  " + "\n  ".join(failures))
+    sys.exit(1)
+print("demo end to end: ok")
