@@ -1030,8 +1030,8 @@ bool ScreenDialog::loadSetupFile(const std::filesystem::path& path) {
     m_status = loading;
     m_statusTicks = 0;
     repaint();
-    // The load runs on this thread (the keyboards keep playing on theirs); a load that takes more
-    // than a moment shows in the status display how many of its samples and clips are in.
+    // The load runs on this thread (notes played meanwhile wait in the input queue); one that takes
+    // more than a moment shows in the status display how many of its samples and clips are in.
     const auto began = std::chrono::steady_clock::now();
     const bool loaded = m_session.commands().loadSetup(path, [&](int done, int total) {
         if (total <= 0 || std::chrono::steady_clock::now() - began < m_loadProgressDelay) {
