@@ -2,6 +2,7 @@
 // content so that each part shows what it looks like in use: named splits, a lit pad, meters
 // moving, keys sounding. The graphics window shows a clip with an effect, and the DJ screen's
 // monitor the same picture. Usage: tonwerk_screenshots OUTPUT_FOLDER
+#include "audio/WaveBuilder.h"
 #include "res/art/Artwork.h"
 #include "screens/ScreenCommands.h"
 #include "screens/ScreenLayout.h"
@@ -21,6 +22,7 @@
 #include <QThread>
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -142,6 +144,33 @@ int graphicsPictures(const QString& folder) {
     return failures;
 }
 
+// A setup load that takes long enough to show its progress, on the DJ screen at 200 %.
+int loadingPicture(const QString& folder) {
+    test::ScreenRig rig(200);
+    test::WaveBuilder wave;
+    for (int i = 0; i < 2205; ++i) {
+        wave.words({static_cast<std::int16_t>(i % 200 * 40)});
+    }
+    const auto bytes = wave.bytes();
+    std::ofstream(rig.dir / "hit.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    for (int split = 0; split < 12; ++split) {
+        rig.session->commands().assignSample(split, rig.dir / "hit.wav");
+    }
+    static_cast<void>(rig.session->commands().saveSetup(rig.dir / "Loops.mks"));
+    auto screen = rig.open(midi::ScreenKind::Dj);
+    screen->setLoadProgressDelay(std::chrono::milliseconds(0));
+    int failures = 1;
+    QObject::connect(screen.get(), &ui::ScreenDialog::loadProgressShown, [&](int done, int /*total*/) {
+        if (done == 7) {
+            failures = save(screen->grab(), folder + QStringLiteral("/dj-loading-200.png")) ? 0 : 1;
+        }
+    });
+    screen->loadSetupFile(rig.dir / "Loops.mks");
+    rig.close();
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -179,6 +208,7 @@ int main(int argc, char** argv) {
         }
     }
     failures += graphicsPictures(folder);
+    failures += loadingPicture(folder);
     // The file browser's drag cursors, at 400 % to look at.
     QPixmap cursors(QSize(96, 48) * 4);
     cursors.fill(QColor(0x00, 0x4A, 0x00));
