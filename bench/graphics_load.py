@@ -85,9 +85,7 @@ try:
     host.xdotool("windowfocus", "--sync", gfx, check=False)
     host.xdotool("key", "Escape")
     time.sleep(0.3)
-    host.click(host.windows("ORVAN Tonwerk")[-1], 292, 508, settle=0)
-    host.answer("alt+y")
-    proc.wait(timeout=20)
+    host.exit(host.windows("ORVAN Tonwerk")[-1])
 finally:
     host.close()
     stream.close()

@@ -95,14 +95,7 @@ def median(values):
 try:
     proc = host.start()
     dj = host.window("ORVAN Tonwerk")
-    deadline = time.monotonic() + 10
-    outs = []
-    while len(outs) < 2 and time.monotonic() < deadline:
-        outs = [p.name for p in tester.client.get_ports(is_audio=True, is_output=True) if p.name.startswith("Tonwerk")]
-        time.sleep(0.1)
-    for out, ear in zip(outs, tester.ears):
-        tester.client.connect(out, ear)
-    time.sleep(1.0)
+    tester.listen_to_program()
     # The setup list: "Big.mks" first, "Empty.mks" second (entries 13 px apart from its top).
     kinds = [("warm", False)] + ([("cold", True)] if can_drop_caches() else [])
     for kind, cold in kinds:
@@ -118,9 +111,7 @@ try:
             time.sleep(0.5)
         print("setup of 24 ten-second samples, %s: double-click to first sound median %.0f ms, worst %.0f ms "
               "(%s)" % (kind, 1000 * median(times), 1000 * max(times), ", ".join("%.0f" % (1000 * t) for t in times)))
-    host.click(dj, 292, 508, settle=0)
-    host.answer("alt+y")
-    proc.wait(timeout=20)
+    host.exit(dj)
 finally:
     host.close()
     tester.close()

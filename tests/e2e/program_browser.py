@@ -63,17 +63,7 @@ failures = []
 try:
     proc = host.start()
     dj = window("ORVAN Tonwerk")
-    # The program's sound to our ears.
-    deadline = time.monotonic() + 10
-    outs = []
-    while len(outs) < 2 and time.monotonic() < deadline:
-        outs = [p.name for p in tester.client.get_ports(is_audio=True, is_output=True) if p.name.startswith("Tonwerk")]
-        time.sleep(0.1)
-    if len(outs) < 2:
-        raise AssertionError("the program's sound ports did not appear")
-    for out, ear in zip(outs, tester.ears):
-        tester.client.connect(out, ear)
-    time.sleep(0.5)
+    tester.listen_to_program()
 
     before = pad4_sounds()
     if before > 0.01:

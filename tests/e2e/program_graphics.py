@@ -160,9 +160,7 @@ try:
     xdotool("key", "Escape")
     time.sleep(0.3)
     dj = window("ORVAN Tonwerk")
-    click(dj, 256 + 36, 497 + 11)
-    host.answer("alt+y")
-    proc.wait(timeout=20)
+    host.exit(dj)
     with open(settings_file, encoding="latin-1") as f:
         stored = f.read()
     if "Grafikfenster offen=0" not in stored:

@@ -112,6 +112,12 @@ class ProgramHost:
         self.xdotool("mouseup", "1")
         time.sleep(settle)
 
+    def exit(self, wid, timeout=20.0):
+        """EXIT on the screen WID, answered Yes: the program's exit status."""
+        self.click(wid, 256 + 36, 497 + 11, settle=0)
+        self.answer("alt+y")
+        return self.proc.wait(timeout=timeout)
+
     def answer(self, keys, timeout=10.0):
         """Answers the "Warning" box with KEYS (alt+y, alt+n)."""
         warning = self.window("Warning", timeout)
@@ -157,6 +163,20 @@ class MidiTester:
             self.received.extend(got)
             if self.ears:
                 self.peaks.append((now, peak))
+
+    def listen_to_program(self, timeout=10.0):
+        """Connects the program's sound outputs to the ears once they appear."""
+        deadline = time.monotonic() + timeout
+        outs = []
+        while len(outs) < 2 and time.monotonic() < deadline:
+            outs = [p.name for p in self.client.get_ports(is_audio=True, is_output=True)
+                    if p.name.startswith("Tonwerk")]
+            time.sleep(0.1)
+        if len(outs) < 2:
+            raise AssertionError("the program's sound ports did not appear")
+        for out, ear in zip(outs, self.ears):
+            self.client.connect(out, ear)
+        time.sleep(0.5)
 
     def send(self, data):
         with self.lock:

@@ -515,6 +515,45 @@ TEST(Session, NewMediaEndsWhatTheSplitSounds) {
     commands.userInput(midi::shortMessage(0x80, 36, 0));
     EXPECT_EQ(count("voice-release 4"), 1) << "nothing is released twice";
     EXPECT_EQ(session.performance().pool().freeCount(), midi::NotePool::kCapacity);
+
+    // A latched loop (it plays on after its key): new media releases it, and the next press
+    // starts the new sample instead of latching the old one off.
+    commands.setSplitField(4, *midi::findSplitField("sample", "sampleFlags"), 0,
+                           midi::SampleFlag::kPlayLooped | midi::SampleFlag::kTriggerKeys);
+    commands.setSplitField(4, field("sampleMode"), 0, static_cast<int>(midi::SampleMode::OneShot));
+    log.lines.clear();
+    commands.userInput(midi::shortMessage(0x90, 36, 100));
+    commands.userInput(midi::shortMessage(0x80, 36, 0));
+    ASSERT_EQ(count("voice-start 4 36 127"), 1) << ::testing::PrintToString(log.lines);
+    ASSERT_EQ(count("voice-release 4"), 0) << "latched";
+    ASSERT_TRUE(commands.assignSample(4, dir / "tone.wav"));
+    EXPECT_EQ(count("voice-release 4"), 1);
+    commands.userInput(midi::shortMessage(0x90, 36, 100));
+    EXPECT_EQ(count("voice-start 4 36 127"), 2) << "the next press starts the new sample";
+    commands.userInput(midi::shortMessage(0x80, 36, 0));
+    commands.userInput(midi::shortMessage(0x90, 36, 100)); // and the press after it stops it
+    commands.userInput(midi::shortMessage(0x80, 36, 0));
+    EXPECT_EQ(count("voice-release 4"), 2);
+
+    // A running clip: a new clip on its split ends the old one's note first, once.
+    if (test::makeClip(dir / "clip.avi", "mjpeg", 32, 24, 5)) {
+        commands.setSplitField(5, field("state"), 0, 1);
+        commands.setSplitField(5, field("keyLow"), 0, 40);
+        commands.setSplitField(5, field("keyHigh"), 0, 40);
+        commands.setSplitField(5, field("rootNote"), 0, 40);
+        ASSERT_TRUE(commands.assignClip(5, dir / "clip.avi"));
+        const auto clipOffs = [&log] {
+            return std::count_if(log.lines.begin(), log.lines.end(),
+                                 [](const std::string& line) { return line.starts_with("clip-off 5 "); });
+        };
+        commands.userInput(midi::shortMessage(0x90, 40, 100));
+        ASSERT_EQ(count("clip-on 5 95 28 7f"), 1) << ::testing::PrintToString(log.lines);
+        ASSERT_TRUE(commands.assignClip(5, dir / "clip.avi"));
+        EXPECT_EQ(clipOffs(), 1) << ::testing::PrintToString(log.lines);
+        commands.userInput(midi::shortMessage(0x80, 40, 0));
+        EXPECT_EQ(clipOffs(), 1) << "nothing ends twice";
+    }
+    EXPECT_EQ(session.performance().pool().freeCount(), midi::NotePool::kCapacity);
 }
 
 } // namespace
