@@ -17,7 +17,7 @@ import sys
 import time
 import wave
 
-from program_host import MidiTester, ProgramHost
+from program_host import MidiTester, ProgramHost, finish
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 os.makedirs(work, exist_ok=True)
@@ -100,7 +100,4 @@ finally:
     host.close()
     tester.close()
 
-if failures:
-    print("FAILED:\n  " + "\n  ".join(failures))
-    sys.exit(1)
-print("file browser end to end: ok")
+finish(failures, "file browser end to end")

@@ -12,7 +12,7 @@ import subprocess
 import sys
 import time
 
-from program_host import MidiTester, ProgramHost
+from program_host import MidiTester, ProgramHost, finish
 
 build, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 shutil.rmtree(work, ignore_errors=True)
@@ -97,7 +97,4 @@ finally:
     host.close()
     tester.close()
 
-if failures:
-    print("FAILED:\n  " + "\n  ".join(failures))
-    sys.exit(1)
-print("demo end to end: ok")
+finish(failures, "demo end to end")

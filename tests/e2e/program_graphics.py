@@ -15,7 +15,7 @@ import subprocess
 import sys
 import time
 
-from program_host import MidiTester, ProgramHost
+from program_host import MidiTester, ProgramHost, finish
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 W, H = 160, 120            # the clip
@@ -169,7 +169,4 @@ finally:
     host.close()
     tester.close()
 
-if failures:
-    print("FAILED:\n  " + "\n  ".join(failures))
-    sys.exit(1)
-print("graphics window end to end: ok")
+finish(failures, "graphics window end to end")

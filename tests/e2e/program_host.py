@@ -8,10 +8,19 @@ import os
 import re
 import shutil
 import subprocess
+import sys
 import threading
 import time
 
 import jack
+
+
+def finish(failures, what):
+    """Ends a test: its FAILURES listed and exit status 1, or "WHAT: ok"."""
+    if failures:
+        print("FAILED:\n  " + "\n  ".join(failures))
+        sys.exit(1)
+    print(what + ": ok")
 
 
 class ProgramHost:
