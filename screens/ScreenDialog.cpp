@@ -6,6 +6,8 @@
 #include "ScreenCommands.h"
 #include "VideoOutput.h"
 #include "core/ErrorReporting.h"
+#include "dialogs/MidiConfigDialog.h"
+#include "dialogs/VelocityCurveDialog.h"
 #include "midi/PcKeyboard.h"
 #include "midi/SplitFields.h"
 #include "res/Strings.h"
@@ -115,6 +117,9 @@ ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, ses
       m_host(std::move(host)) {
     if (!m_host.chooseFile) {
         m_host.chooseFile = chooseWithQt;
+    }
+    if (!m_host.runDialog) {
+        m_host.runDialog = [](QDialog& dialog) { return dialog.exec(); };
     }
     if (!m_host.openUrl) {
         m_host.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
@@ -825,6 +830,12 @@ void ScreenDialog::command(int id) {
     case CommandId::kHelpMenu:
         showHelp(true);
         break;
+    case CommandId::kMidiDialog:
+        openMidiDialog();
+        break;
+    case CommandId::kVeloDialog:
+        openVelocityDialog();
+        break;
     case CommandId::kPanic:
     case CommandId::kPanicKey:
         commands.panic();
@@ -1147,7 +1158,51 @@ void ScreenDialog::saveMidiFile() {
 }
 
 void ScreenDialog::showHelp(bool menuItem) {
-    // The manual's section for this screen (the README beside the program, or in its source).
+    showManual(QString::fromUtf8(menuItem ? "the-screens" : helpAnchor(m_screen)));
+}
+
+void ScreenDialog::openMidiDialog() {
+    const int index = m_session.performance().currentSplit();
+    MidiConfigDialog dialog(m_session.performance().split(index), m_session.notifier(), this);
+    connect(&dialog, &MidiConfigDialog::helpRequested, this,
+            [this] { showManual(QStringLiteral("midi-configuration")); });
+    session::Commands& commands = m_session.commands();
+    if (m_host.runDialog(dialog) == QDialog::Accepted) {
+        midi::Split edited = m_session.performance().split(index);
+        edited.program = dialog.program();
+        edited.bank = dialog.bank();
+        edited.midiOutChannel = dialog.midiOutChannel();
+        commands.writeSplitFields(index, edited,
+                                  {midi::findSplitField("", "program"), midi::findSplitField("", "bank"),
+                                   midi::findSplitField("", "midiOutChannel")});
+        if (dialog.programChosen()) {
+            commands.makeMidiSplit(index);
+        }
+    }
+    // After OK and Cancel alike the instrument gets the split's program.
+    commands.sendProgramChange(index);
+    showKeyRange();
+    refresh();
+}
+
+void ScreenDialog::openVelocityDialog() {
+    const int index = m_session.performance().currentSplit();
+    VelocityCurveDialog dialog(m_session.performance().split(index), this);
+    connect(&dialog, &VelocityCurveDialog::helpRequested, this,
+            [this] { showManual(QStringLiteral("velocity-curve")); });
+    if (m_host.runDialog(dialog) == QDialog::Accepted) {
+        midi::Split edited = m_session.performance().split(index);
+        const VelocityCurve curve = dialog.curve();
+        std::copy(curve.begin(), curve.end(), edited.velocityCurve.begin());
+        edited.curveEditMode = dialog.curveEditMode();
+        m_session.commands().writeSplitFields(
+            index, edited, {midi::findSplitField("", "velocityCurve"), midi::findSplitField("", "curveEditMode")});
+    }
+    refresh();
+}
+
+void ScreenDialog::showManual(const QString& anchor) {
+    // The manual's section (the README beside the program, or in its source).
     const std::filesystem::path folder = m_session.options().programDirectory;
     QString readme;
     for (const std::filesystem::path& candidate : {folder / "README.md", folder / ".." / "README.md",
@@ -1163,7 +1218,7 @@ void ScreenDialog::showHelp(bool menuItem) {
         return;
     }
     QUrl url = QUrl::fromLocalFile(readme);
-    url.setFragment(QString::fromUtf8(menuItem ? "the-screens" : helpAnchor(m_screen)));
+    url.setFragment(anchor);
     m_host.openUrl(url);
 }
 
@@ -1304,7 +1359,11 @@ void ScreenDialog::listDoubleClicked(int row, int column) {
                                         : split.transpose;
         m_splitList->editCell(column, QString::number(value));
     }
-    // The name and velocity columns open the split's dialogs once they exist.
+    if (column == 2 && split.taskKind() == midi::SplitTask::Midi) {
+        openMidiDialog();
+    }
+    // The name column of sample and clip splits and the velocity column open their dialogs once
+    // they exist.
 }
 
 void ScreenDialog::cellEdited(int row, int column, const QString& text) {

@@ -54,6 +54,8 @@ struct ScreenHost {
                           const QString& folder, const QString& file)>
         chooseFile;
     std::function<void(const QUrl& url)> openUrl;
+    // Runs a split dialog modally: QDialog::Accepted or QDialog::Rejected.
+    std::function<int(QDialog& dialog)> runDialog;
 };
 
 // One performance screen (Master, Rock, DJ, and the easy layout nobody selects), shown modally by
@@ -186,6 +188,8 @@ private:
     void openMidiFile();
     void saveMidiFile();
     void showHelp(bool menuItem);
+    // The manual at the section `anchor`.
+    void showManual(const QString& anchor);
     void showFileMenu();
     void addScaleMenu(QMenu& menu);
     void listMenu(int row, int column, const QPoint& globalPos);
@@ -208,6 +212,9 @@ private:
     // A setup chosen in the setup list: loaded unless a clip runs in the graphics window, then the
     // screen its `screenMask` asks for.
     void loadChosenSetup(const std::filesystem::path& path);
+    // The split dialogs of the selected split: they edit a copy, and OK applies it.
+    void openMidiDialog();
+    void openVelocityDialog();
     // The file lists' scroll buttons and drag status.
     void scrollList(int id);
     void showDragStatus(int stringId);

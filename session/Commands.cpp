@@ -89,6 +89,65 @@ CommandResult Commands::writeSplit(int split, const midi::Split& edited) {
     return {};
 }
 
+CommandResult Commands::writeSplitFields(int split, const midi::Split& edited,
+                                         std::initializer_list<const midi::SplitField*> fields) {
+    checkThread("Commands::writeSplitFields");
+    if (!validSplit(split)) {
+        return CommandResult::refused(splitRangeError(split));
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        auto* target = reinterpret_cast<std::byte*>(&m_session.performance().split(split));
+        const auto* source = reinterpret_cast<const std::byte*>(&edited);
+        for (const midi::SplitField* field : fields) {
+            if (field != nullptr) {
+                const std::size_t bytes =
+                    field->kind == midi::FieldKind::Text ? field->count : field->count * midi::elementSize(field->kind);
+                std::memcpy(target + field->offset, source + field->offset, bytes);
+            }
+        }
+    }
+    splitChanged(split);
+    return {};
+}
+
+void Commands::makeMidiSplit(int split) {
+    checkThread("Commands::makeMidiSplit");
+    if (!validSplit(split)) {
+        return;
+    }
+    m_session.performance().endSplitNotes(split);
+    midi::Split& record = m_session.performance().split(split);
+    const midi::SplitTask task = record.taskKind();
+    if (task == midi::SplitTask::Avi) {
+        m_session.video().freeClip(split);
+    } else if (task == midi::SplitTask::Sample) {
+        m_session.audio().freeSplitSample(split);
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        if (task == midi::SplitTask::Avi) {
+            midi::resetVideoBlock(record, split);
+        } else if (task == midi::SplitTask::Sample) {
+            midi::resetSampleBlock(record);
+        }
+        if (task != midi::SplitTask::Midi) {
+            record.keyLow = 24;
+            record.keyHigh = 96;
+            record.setSampleMode(midi::SampleMode::Tuned);
+        }
+        record.setTask(midi::SplitTask::Midi);
+    }
+    splitChanged(split);
+}
+
+void Commands::sendProgramChange(int split) {
+    checkThread("Commands::sendProgramChange");
+    if (validSplit(split)) {
+        m_session.performance().sendProgramChange(m_session.performance().split(split));
+    }
+}
+
 // --- Media ---
 
 bool Commands::assignSample(int split, const std::filesystem::path& path, int modeBits) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,17 @@ public:
     CommandResult setSplitText(int split, const midi::SplitField& field, std::string_view text);
     // A dialog's edited copy of a split written back whole (OK of a dialog that edits a copy).
     CommandResult writeSplit(int split, const midi::Split& edited);
+    // OK of a dialog that edits a copy: only the named fields (from the field table) are taken
+    // from `edited`, so whatever the split did meanwhile (held notes, its voice, its clip's
+    // streams) stays as it is.
+    CommandResult writeSplitFields(int split, const midi::Split& edited,
+                                   std::initializer_list<const midi::SplitField*> fields);
+    // The MIDI configuration's request: a sample or clip split becomes a MIDI split. What it
+    // sounds ends, its sample or clip is freed and its block reset; one that was not a MIDI split
+    // gets keys 24-96 and `sampleMode` 1.
+    void makeMidiSplit(int split);
+    // The split's program change (0xC0 + its output channel, its program) on the MIDI output.
+    void sendProgramChange(int split);
 
     // --- Media ---
     // The drop of a sample onto a pad: mode bits 1 trigger, 2 PC keyboard, 4 load, 8 preview. On

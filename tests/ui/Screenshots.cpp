@@ -2,7 +2,10 @@
 // content so that each part shows what it looks like in use: named splits, a lit pad, meters
 // moving, keys sounding. The graphics window shows a clip with an effect, and the DJ screen's
 // monitor the same picture. Usage: tonwerk_screenshots OUTPUT_FOLDER
+#include "app/ProgramShell.h"
 #include "audio/WaveBuilder.h"
+#include "dialogs/MidiConfigDialog.h"
+#include "dialogs/VelocityCurveDialog.h"
 #include "res/art/Artwork.h"
 #include "screens/ScreenCommands.h"
 #include "screens/ScreenLayout.h"
@@ -171,6 +174,53 @@ int loadingPicture(const QString& folder) {
     return failures;
 }
 
+// A dialog as it opens, at `scale` percent (drawn at that pixel ratio, so text stays sharp).
+bool saveDialog(QDialog& dialog, const QString& file, int scale) {
+    dialog.adjustSize();
+    dialog.show();
+    QApplication::processEvents();
+    const qreal ratio = scale / 100.0;
+    QPixmap picture(dialog.size() * ratio);
+    picture.setDevicePixelRatio(ratio);
+    dialog.render(&picture);
+    dialog.hide();
+    return save(picture, file);
+}
+
+// The split dialogs at 100 % and 200 % in the desktop's colours, and at 100 % in the program's
+// own colour scheme.
+int dialogPictures(const QString& folder) {
+    test::RecordingNotifier notifier;
+    midi::Split split{};
+    midi::resetSplit(split, 0, 2, 4);
+    split.program = 33;
+    split.velocityCurve[127] = 100;
+    for (int i = 1; i < 127; ++i) {
+        split.velocityCurve[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 100 / 128);
+    }
+    int failures = 0;
+    const QPalette desktop = QApplication::palette();
+    for (const auto& [scheme, scales] : {std::pair{QStringLiteral(""), std::vector<int>{100, 200}},
+                                         std::pair{QStringLiteral("-green"), std::vector<int>{100}}}) {
+        QApplication::setPalette(scheme.isEmpty() ? desktop : ui::programColourScheme(desktop));
+        for (const int scale : scales) {
+            ui::VelocityCurveDialog velocity(split);
+            failures +=
+                saveDialog(velocity, QStringLiteral("%1/velocity-curve%2-%3.png").arg(folder, scheme).arg(scale), scale)
+                    ? 0
+                    : 1;
+            ui::MidiConfigDialog midiConfig(split, notifier);
+            failures +=
+                saveDialog(midiConfig, QStringLiteral("%1/midi-configuration%2-%3.png").arg(folder, scheme).arg(scale),
+                           scale)
+                    ? 0
+                    : 1;
+        }
+    }
+    QApplication::setPalette(desktop);
+    return failures;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -209,6 +259,7 @@ int main(int argc, char** argv) {
     }
     failures += graphicsPictures(folder);
     failures += loadingPicture(folder);
+    failures += dialogPictures(folder);
     // The file browser's drag cursors, at 400 % to look at.
     QPixmap cursors(QSize(96, 48) * 4);
     cursors.fill(QColor(0x00, 0x4A, 0x00));
