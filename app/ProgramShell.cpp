@@ -51,6 +51,16 @@ QPalette programColourScheme(const QPalette& base) {
     p.setColor(QPalette::Light, bgr(0x00AAAA));
     // Dialog background and text.
     p.setColor(QPalette::Window, bgr(0x004A00));
+    // The shadows and the grey text of disabled controls are system colours the scheme leaves
+    // alone: they keep the values they have beside it (3-D shadow 0x808080, dark shadow 0x404040,
+    // grey text 0x808080), not the desktop's, which are made for a light ground and vanish on
+    // this one, taking the edges of check boxes and fields and the look of a disabled control.
+    p.setColor(QPalette::Mid, bgr(0x808080));
+    p.setColor(QPalette::Dark, bgr(0x808080));
+    p.setColor(QPalette::Shadow, bgr(0x404040));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText}) {
+        p.setColor(QPalette::Disabled, role, bgr(0x808080));
+    }
     return p;
 }
 

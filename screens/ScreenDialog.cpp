@@ -7,6 +7,7 @@
 #include "VideoOutput.h"
 #include "core/ErrorReporting.h"
 #include "dialogs/MidiConfigDialog.h"
+#include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
 #include "midi/PcKeyboard.h"
 #include "midi/SplitFields.h"
@@ -836,6 +837,9 @@ void ScreenDialog::command(int id) {
     case CommandId::kVeloDialog:
         openVelocityDialog();
         break;
+    case CommandId::kSfxDialog:
+        openSfxDialog();
+        break;
     case CommandId::kPanic:
     case CommandId::kPanicKey:
         commands.panic();
@@ -1172,9 +1176,8 @@ void ScreenDialog::openMidiDialog() {
         edited.program = dialog.program();
         edited.bank = dialog.bank();
         edited.midiOutChannel = dialog.midiOutChannel();
-        commands.writeSplitFields(index, edited,
-                                  {midi::findSplitField("", "program"), midi::findSplitField("", "bank"),
-                                   midi::findSplitField("", "midiOutChannel")});
+        static constexpr std::array<const char*, 3> kFields = {"program", "bank", "midiOutChannel"};
+        commands.writeSplitFields(index, edited, kFields);
         if (dialog.programChosen()) {
             commands.makeMidiSplit(index);
         }
@@ -1195,8 +1198,19 @@ void ScreenDialog::openVelocityDialog() {
         const VelocityCurve curve = dialog.curve();
         std::copy(curve.begin(), curve.end(), edited.velocityCurve.begin());
         edited.curveEditMode = dialog.curveEditMode();
-        m_session.commands().writeSplitFields(
-            index, edited, {midi::findSplitField("", "velocityCurve"), midi::findSplitField("", "curveEditMode")});
+        static constexpr std::array<const char*, 2> kFields = {"velocityCurve", "curveEditMode"};
+        m_session.commands().writeSplitFields(index, edited, kFields);
+    }
+    refresh();
+}
+
+void ScreenDialog::openSfxDialog() {
+    const int index = m_session.performance().currentSplit();
+    SfxDialog dialog(m_session.performance().split(index), this);
+    connect(&dialog, &SfxDialog::helpRequested, this,
+            [this] { showManual(QStringLiteral("sfx-masterkeyboard-settings")); });
+    if (m_host.runDialog(dialog) == QDialog::Accepted) {
+        m_session.commands().writeSplitFields(index, dialog.edited(), kSfxDialogFields);
     }
     refresh();
 }
@@ -1361,9 +1375,10 @@ void ScreenDialog::listDoubleClicked(int row, int column) {
     }
     if (column == 2 && split.taskKind() == midi::SplitTask::Midi) {
         openMidiDialog();
+    } else if (column == 4) {
+        openSfxDialog();
     }
-    // The name column of sample and clip splits and the velocity column open their dialogs once
-    // they exist.
+    // The name column of sample and clip splits opens their dialogs once they exist.
 }
 
 void ScreenDialog::cellEdited(int row, int column, const QString& text) {

@@ -215,6 +215,7 @@ private:
     // The split dialogs of the selected split: they edit a copy, and OK applies it.
     void openMidiDialog();
     void openVelocityDialog();
+    void openSfxDialog();
     // The file lists' scroll buttons and drag status.
     void scrollList(int id);
     void showDragStatus(int stringId);

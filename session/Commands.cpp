@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string_view>
+#include <vector>
 
 namespace tonwerk::session {
 
@@ -90,21 +92,31 @@ CommandResult Commands::writeSplit(int split, const midi::Split& edited) {
 }
 
 CommandResult Commands::writeSplitFields(int split, const midi::Split& edited,
-                                         std::initializer_list<const midi::SplitField*> fields) {
+                                         std::span<const char* const> fieldNames) {
     checkThread("Commands::writeSplitFields");
     if (!validSplit(split)) {
         return CommandResult::refused(splitRangeError(split));
+    }
+    std::vector<const midi::SplitField*> fields;
+    for (const char* name : fieldNames) {
+        const std::string_view full(name);
+        const auto dot = full.find('.');
+        const midi::SplitField* field = dot == std::string_view::npos
+                                            ? midi::findSplitField("", full)
+                                            : midi::findSplitField(full.substr(0, dot), full.substr(dot + 1));
+        if (field == nullptr) {
+            return CommandResult::refused("no split field " + std::string(full));
+        }
+        fields.push_back(field);
     }
     {
         const Session::SplitsWriteLock lock(m_session);
         auto* target = reinterpret_cast<std::byte*>(&m_session.performance().split(split));
         const auto* source = reinterpret_cast<const std::byte*>(&edited);
         for (const midi::SplitField* field : fields) {
-            if (field != nullptr) {
-                const std::size_t bytes =
-                    field->kind == midi::FieldKind::Text ? field->count : field->count * midi::elementSize(field->kind);
-                std::memcpy(target + field->offset, source + field->offset, bytes);
-            }
+            const std::size_t bytes =
+                field->kind == midi::FieldKind::Text ? field->count : field->count * midi::elementSize(field->kind);
+            std::memcpy(target + field->offset, source + field->offset, bytes);
         }
     }
     splitChanged(split);

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -48,8 +48,9 @@ public:
     // OK of a dialog that edits a copy: only the named fields (from the field table) are taken
     // from `edited`, so whatever the split did meanwhile (held notes, its voice, its clip's
     // streams) stays as it is.
-    CommandResult writeSplitFields(int split, const midi::Split& edited,
-                                   std::initializer_list<const midi::SplitField*> fields);
+    // Fields are named as in the field table, those of a block as "sample.volume". An unknown
+    // name refuses the whole write.
+    CommandResult writeSplitFields(int split, const midi::Split& edited, std::span<const char* const> fieldNames);
     // The MIDI configuration's request: a sample or clip split becomes a MIDI split. What it
     // sounds ends, its sample or clip is freed and its block reset; one that was not a MIDI split
     // gets keys 24-96 and `sampleMode` 1.

@@ -5,6 +5,7 @@
 #include "app/ProgramShell.h"
 #include "audio/WaveBuilder.h"
 #include "dialogs/MidiConfigDialog.h"
+#include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
 #include "res/art/Artwork.h"
 #include "screens/ScreenCommands.h"
@@ -194,6 +195,9 @@ int dialogPictures(const QString& folder) {
     midi::Split split{};
     midi::resetSplit(split, 0, 2, 4);
     split.program = 33;
+    split.sfxFlags = midi::Sfx::kMonoHighest | midi::Sfx::kControllerThru;
+    split.monophonyActive = 1;
+    midi::setFieldText(split.comment, "Bass left hand");
     split.velocityCurve[127] = 100;
     for (int i = 1; i < 127; ++i) {
         split.velocityCurve[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 100 / 128);
@@ -209,6 +213,10 @@ int dialogPictures(const QString& folder) {
                 saveDialog(velocity, QStringLiteral("%1/velocity-curve%2-%3.png").arg(folder, scheme).arg(scale), scale)
                     ? 0
                     : 1;
+            ui::SfxDialog sfx(split);
+            failures +=
+                saveDialog(sfx, QStringLiteral("%1/sfx-settings%2-%3.png").arg(folder, scheme).arg(scale), scale) ? 0
+                                                                                                                  : 1;
             ui::MidiConfigDialog midiConfig(split, notifier);
             failures +=
                 saveDialog(midiConfig, QStringLiteral("%1/midi-configuration%2-%3.png").arg(folder, scheme).arg(scale),

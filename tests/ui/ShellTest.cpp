@@ -207,6 +207,9 @@ TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
     EXPECT_EQ(p.color(QPalette::HighlightedText), QColor(0x00, 0xFF, 0xFF));
     EXPECT_EQ(p.color(QPalette::Button), QColor(0x00, 0x80, 0x00));
     EXPECT_EQ(p.color(QPalette::Light), QColor(0xAA, 0xAA, 0x00));
+    // Disabled controls and the edges of boxes stay visible on the dark ground.
+    EXPECT_EQ(p.color(QPalette::Disabled, QPalette::WindowText), QColor(0x80, 0x80, 0x80));
+    EXPECT_EQ(p.color(QPalette::Dark), QColor(0x80, 0x80, 0x80));
 
     TempDir dir;
     const auto settingsFile = dir / "Tonwerk.ini";
