@@ -693,6 +693,65 @@ void AudioEngine::muteSplit(int split) {
     setSplitVoices(split, VoiceState::Silent, 0);
 }
 
+void AudioEngine::setLiveVolume(int split, int volume) {
+    if (!validSplit(split)) {
+        return;
+    }
+    const std::lock_guard lock(m_audioLock);
+    for (Voice& v : m_voices) {
+        if (v.active && v.split == split && v.buffer != nullptr && v.buffer->playing()) {
+            v.buffer->setVolume(std::clamp(volume, platform::kVolumeMin, 0));
+        }
+    }
+}
+
+void AudioEngine::setLivePan(int split, int pan) {
+    if (!validSplit(split)) {
+        return;
+    }
+    const std::lock_guard lock(m_audioLock);
+    for (Voice& v : m_voices) {
+        if (v.active && v.split == split && v.buffer != nullptr && v.buffer->playing()) {
+            v.buffer->setPan(std::clamp((pan * 5 - 2000) * 2, platform::kPanLeft, platform::kPanRight));
+        }
+    }
+}
+
+void AudioEngine::setLiveRate(int split, int oldRate, int newRate) {
+    if (!validSplit(split) || oldRate <= 0 || newRate <= 0 || newRate > 100000 ||
+        !m_splitAt(split).isSampleMode(midi::SampleMode::Tuned)) {
+        return;
+    }
+    const std::lock_guard lock(m_audioLock);
+    const float factor = static_cast<float>(static_cast<double>(newRate) / oldRate);
+    for (Voice& v : m_voices) {
+        if (v.active && v.split == split) {
+            v.render.pitchRatio *= factor;
+        }
+    }
+}
+
+AudioEngine::VoiceProgress AudioEngine::splitVoiceProgress(int split) const {
+    VoiceProgress progress;
+    if (!validSplit(split)) {
+        return progress;
+    }
+    const std::lock_guard lock(m_audioLock);
+    const int index = m_splitAt(split).sample.voiceIndex;
+    if (index < 0 || index >= kVoiceCount) {
+        return progress;
+    }
+    const Voice& v = m_voices[static_cast<std::size_t>(index)];
+    if (!v.active || v.split != split) {
+        return progress;
+    }
+    progress.sounding = true;
+    progress.audible = v.render.state == VoiceState::Audible;
+    progress.readPos = v.render.readPos;
+    progress.sampleBytes = v.render.sampleBytes;
+    return progress;
+}
+
 void AudioEngine::setVoiceVolume(int split, int volume) {
     if (!validSplit(split)) {
         return;

@@ -94,6 +94,22 @@ public:
     void stopAllVoices();
     void setSplitVoices(int split, VoiceState state, int volume);
     void setVoiceVolume(int split, int volume);
+    // The wave dialog's sliders on the split's sounding voices, at once: volume (hundredths of a
+    // decibel), pan (0-800) and the sample rate (Hz; the pitch follows as `newRate / oldRate`, and
+    // only for tuned splits, whose next note would take the new rate too; above 100000 Hz it is
+    // stored but not applied). UI thread.
+    void setLiveVolume(int split, int volume);
+    void setLivePan(int split, int pan);
+    void setLiveRate(int split, int oldRate, int newRate);
+    // Where split `split`'s current voice is: its read position and the bytes it plays (both 0
+    // when the split has no sounding voice). UI thread.
+    struct VoiceProgress {
+        bool sounding = false;
+        bool audible = false;
+        int readPos = 0;
+        int sampleBytes = 0;
+    };
+    [[nodiscard]] VoiceProgress splitVoiceProgress(int split) const;
     void applyTempoToSyncVoices();
     void applyPitchToSyncVoices();
     void requestResync() { m_resyncRequest = true; }
@@ -166,7 +182,7 @@ private:
     int m_nextVoice = 0;
     bool m_resyncRequest = false;
 
-    std::recursive_mutex m_audioLock;
+    mutable std::recursive_mutex m_audioLock;
     int m_lockDepth = 0;
     std::atomic<bool> m_pumpBusy{false};
     std::atomic<std::uint32_t> m_pumpStart{0};

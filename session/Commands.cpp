@@ -5,6 +5,7 @@
 #include "audio/AudioEngine.h"
 #include "audio/Tempo.h"
 #include "midi/MidiDeviceManager.h"
+#include "res/Strings.h"
 #include "video/VideoEngine.h"
 
 #include <algorithm>
@@ -158,6 +159,155 @@ void Commands::sendProgramChange(int split) {
     if (validSplit(split)) {
         m_session.performance().sendProgramChange(m_session.performance().split(split));
     }
+}
+
+// --- The wave dialog ---
+
+void Commands::setSampleVolume(int split, int volume) {
+    checkThread("Commands::setSampleVolume");
+    if (!validSplit(split)) {
+        return;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().split(split).sample.volume = volume;
+    }
+    m_session.audio().setLiveVolume(split, volume);
+    splitChanged(split);
+}
+
+void Commands::setSamplePan(int split, int pan) {
+    checkThread("Commands::setSamplePan");
+    if (!validSplit(split)) {
+        return;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().split(split).sample.pan = pan;
+    }
+    m_session.audio().setLivePan(split, pan);
+    splitChanged(split);
+}
+
+void Commands::setSampleRate(int split, int rate) {
+    checkThread("Commands::setSampleRate");
+    if (!validSplit(split)) {
+        return;
+    }
+    midi::Split& record = m_session.performance().split(split);
+    const int old = record.sample.sampleRate;
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        record.sample.sampleRate = rate;
+    }
+    m_session.audio().setLiveRate(split, old, rate);
+    splitChanged(split);
+}
+
+void Commands::setSampleRelease(int split, int releaseTime) {
+    checkThread("Commands::setSampleRelease");
+    if (!validSplit(split)) {
+        return;
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        m_session.performance().split(split).sample.releaseTime = releaseTime;
+    }
+    splitChanged(split);
+}
+
+void Commands::freeSample(int split) {
+    checkThread("Commands::freeSample");
+    if (!validSplit(split)) {
+        return;
+    }
+    m_session.performance().endSplitNotes(split);
+    m_session.audio().freeSplitSample(split);
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        midi::Split& record = m_session.performance().split(split);
+        record.sample.playFlags = 0;
+        midi::setFieldText(record.fileName, res::loadString(res::StringId::kNoMediaLoaded));
+        record.fileTitleOffset = 0;
+    }
+    splitChanged(split);
+}
+
+int Commands::startAudition(int split, int key) {
+    checkThread("Commands::startAudition");
+    if (!validSplit(split)) {
+        return -1;
+    }
+    midi::Split& record = m_session.performance().split(split);
+    if (key < record.keyLow || key > record.keyHigh || record.sample.sampleData == 0) {
+        return -1;
+    }
+    audio::AudioEngine& audio = m_session.audio();
+    std::int16_t voice = -1;
+    audio.lockAudio();
+    audio.startVoice(split, voice, key, 127);
+    audio.playVoice(split);
+    audio.unlockAudio();
+    record.sample.playFlags |= midi::PlayFlag::kStarted;
+    if (record.isSampleMode(midi::SampleMode::Sync)) {
+        audio.unmuteSplit(split, 127); // a synchronised voice starts silent
+    }
+    return voice;
+}
+
+void Commands::stopAudition(int split, int voice) {
+    checkThread("Commands::stopAudition");
+    if (!validSplit(split)) {
+        return;
+    }
+    midi::Split& record = m_session.performance().split(split);
+    if (record.isSampleMode(midi::SampleMode::Sync) && (record.sample.playFlags & midi::PlayFlag::kAudible) != 0) {
+        m_session.audio().muteSplit(split);
+    }
+    if (voice >= 0) {
+        m_session.audio().releaseVoice(split, static_cast<std::int16_t>(voice));
+    }
+    record.sample.playFlags &= ~(midi::PlayFlag::kStarted | midi::PlayFlag::kLatched);
+}
+
+Commands::VoiceProgress Commands::voiceProgress(int split) const {
+    const audio::AudioEngine::VoiceProgress p = m_session.audio().splitVoiceProgress(split);
+    return {p.sounding, p.audible, p.readPos, p.sampleBytes};
+}
+
+void Commands::restoreSplit(int split, const midi::Split& saved, bool sampleChanged) {
+    checkThread("Commands::restoreSplit");
+    if (!validSplit(split)) {
+        return;
+    }
+    m_session.performance().endSplitNotes(split);
+    midi::Split& record = m_session.performance().split(split);
+    if (sampleChanged) {
+        m_session.audio().freeSplitSample(split);
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        // The run-time words stay the engine's: which voice plays, what it holds.
+        midi::Split restored = saved;
+        restored.heldNotes = record.heldNotes;
+        restored.heldCount = record.heldCount;
+        restored.sample.playFlags = 0;
+        restored.sample.voiceIndex = record.sample.voiceIndex;
+        restored.video.firstStream = record.video.firstStream;
+        restored.video.endStream = record.video.endStream;
+        record = restored;
+    }
+    if (sampleChanged) {
+        if (saved.taskKind() == midi::SplitTask::Sample && saved.sample.sampleData != 0 &&
+            m_session.audio().loadSplitSample(split, midi::fieldText(saved.fileName))) {
+            // The record's own rate, not the file's.
+            const Session::SplitsWriteLock lock(m_session);
+            record.sample.sampleRate = saved.sample.sampleRate;
+        } else {
+            m_session.audio().freeSplitSample(split); // gone meanwhile (the message said so): no sample
+        }
+    }
+    splitChanged(split);
 }
 
 // --- Media ---

@@ -79,6 +79,34 @@ public:
     bool previewClip(const std::filesystem::path& path);
     void stopClipPreview();
 
+    // --- The wave dialog: the split's sample edited and heard as it changes ---
+    // Each writes the field at once and applies it to the split's sounding voices: volume in
+    // hundredths of a decibel (-3000 to 0 on the slider), pan 0-800 (400 the centre), the sample
+    // rate in Hz (the pitch of a sounding tuned voice follows up to 100000 Hz), the release time.
+    void setSampleVolume(int split, int volume);
+    void setSamplePan(int split, int pan);
+    void setSampleRate(int split, int rate);
+    void setSampleRelease(int split, int releaseTime);
+    // Free Sample: what the split sounds ends, its sample is freed and its file name becomes
+    // "no sample or AVI file loaded".
+    void freeSample(int split);
+    // Play in the dialog: note `key` (velocity 127) on the split's own voice, heard also in sync
+    // mode; nothing when the key lies outside the split's keys. The voice, or -1.
+    int startAudition(int split, int key);
+    // Stop in the dialog: the voice `voice` started by startAudition ends.
+    void stopAudition(int split, int voice);
+    struct VoiceProgress {
+        bool sounding = false;
+        bool audible = false;
+        int readPos = 0;     // bytes into the sample
+        int sampleBytes = 0; // bytes it plays
+    };
+    [[nodiscard]] VoiceProgress voiceProgress(int split) const;
+    // Cancel of the wave dialog: the split as `saved` holds it; its sample is loaded again from
+    // the saved file when the dialog replaced or freed it (`sampleChanged`). What the split sounds
+    // ends first.
+    void restoreSplit(int split, const midi::Split& saved, bool sampleChanged);
+
     // --- On/off and solo (the screens' row buttons; `split` is the row's split) ---
     // On becomes off, anything else on; engaged solo is cancelled.
     void toggleSplitOn(int split);

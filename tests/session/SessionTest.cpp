@@ -478,6 +478,85 @@ TEST(SessionThreads, SetupsLoadWhileClipsCompose) {
 
 namespace {
 
+// The wave dialog's commands: a sounding voice follows the sliders at once, Play refuses a key
+// outside the split, Stop ends the voice, and Cancel's restore brings back the sample the dialog
+// replaced or freed, or leaves none when its file is gone.
+TEST(Session, WaveDialogCommands) {
+    TempDir dir;
+    writeTone(dir / "tone.wav");
+    test::WaveBuilder longer;
+    longer.channels = 2;
+    longer.rate = 22050;
+    for (int i = 0; i < 3 * 22050; ++i) {
+        longer.words({static_cast<std::int16_t>(i % 100 * 50), static_cast<std::int16_t>(i % 100 * 50)});
+    }
+    const auto bytes = longer.bytes();
+    test::writeFile(dir / "long.wav", std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    RecordingNotifier notifier;
+    ActionLog log;
+    core::Settings settings;
+    session::Session session(settings, hooksFor(notifier, log), offline());
+    session.startDevices();
+    session::Commands& commands = session.commands();
+    ASSERT_TRUE(commands.assignSample(2, dir / "long.wav"));
+    const auto field = [](const char* name) { return *midi::findSplitField("", name); };
+    commands.setSplitField(2, field("sampleMode"), 0, static_cast<int>(midi::SampleMode::Tuned));
+    commands.setSplitField(2, field("keyLow"), 0, 48);
+    commands.setSplitField(2, field("keyHigh"), 0, 72);
+    commands.setSplitField(2, field("rootNote"), 0, 60);
+    const auto render = [&](std::uint32_t until) {
+        session.advanceTo(until, [&](std::uint32_t now) { session.audio().offlineOutput()->renderUntilMs(now); });
+    };
+
+    EXPECT_EQ(commands.startAudition(2, 40), -1) << "outside the split's keys";
+    const int voice = commands.startAudition(2, 60);
+    ASSERT_GE(voice, 0);
+    render(400);
+    const auto first = commands.voiceProgress(2);
+    ASSERT_TRUE(first.sounding);
+    EXPECT_TRUE(first.audible);
+    render(800);
+    const int plain = commands.voiceProgress(2).readPos - first.readPos;
+    const int rate = session.performance().split(2).sample.sampleRate;
+    commands.setSampleRate(2, 2 * rate);
+    const int before = commands.voiceProgress(2).readPos;
+    render(1200);
+    const int doubled = commands.voiceProgress(2).readPos - before;
+    EXPECT_NEAR(static_cast<double>(doubled) / plain, 2.0, 0.25) << plain << " " << doubled;
+    commands.setSampleRate(2, 200000); // stored, not applied
+    EXPECT_EQ(session.performance().split(2).sample.sampleRate, 200000);
+    commands.setSampleVolume(2, -1200);
+    commands.setSamplePan(2, 0);
+    EXPECT_EQ(session.performance().split(2).sample.volume, -1200);
+    EXPECT_EQ(session.performance().split(2).sample.pan, 0);
+    commands.stopAudition(2, voice);
+    render(1600);
+    EXPECT_FALSE(commands.voiceProgress(2).audible);
+
+    // Cancel after another sample was loaded, and after Free Sample.
+    commands.setSampleRate(2, rate);
+    const midi::Split saved = session.performance().split(2);
+    ASSERT_TRUE(commands.assignSample(2, dir / "tone.wav"));
+    EXPECT_NE(session.performance().split(2).sample.sampleBytes, saved.sample.sampleBytes);
+    commands.restoreSplit(2, saved, true);
+    EXPECT_EQ(session.performance().split(2).sample.sampleBytes, saved.sample.sampleBytes);
+    EXPECT_EQ(midi::fieldText(session.performance().split(2).fileName), (dir / "long.wav").string());
+    commands.freeSample(2);
+    EXPECT_EQ(session.performance().split(2).sample.sampleData, 0);
+    EXPECT_EQ(midi::fieldText(session.performance().split(2).fileName), "no sample or AVI file loaded");
+    commands.restoreSplit(2, saved, true);
+    EXPECT_EQ(session.performance().split(2).sample.sampleBytes, saved.sample.sampleBytes);
+    EXPECT_GE(commands.startAudition(2, 60), 0) << "the restored sample plays";
+
+    std::filesystem::remove(dir / "long.wav");
+    commands.freeSample(2);
+    const auto messages = notifier.count();
+    commands.restoreSplit(2, saved, true);
+    EXPECT_EQ(notifier.count(), messages + 1) << "the missing file is reported";
+    EXPECT_EQ(session.performance().split(2).sample.sampleData, 0);
+    EXPECT_EQ(commands.startAudition(2, 60), -1);
+}
+
 // A sample dropped on a pad while its split sounds: the forwarded note gets its note-off first,
 // a sounding voice is released, and the key released afterwards finds nothing of that split.
 TEST(Session, NewMediaEndsWhatTheSplitSounds) {
