@@ -175,6 +175,22 @@ int AudioEngine::sampleSourceRate(int index) const {
     return index >= 0 && index < kSplitCount ? m_samples[static_cast<std::size_t>(index)].sourceRate : 0;
 }
 
+WaveFormat AudioEngine::sampleFormat(int index) const {
+    if (index < 0 || index >= kSplitCount || m_samples[static_cast<std::size_t>(index)].data.empty()) {
+        return {};
+    }
+    return m_samples[static_cast<std::size_t>(index)].format;
+}
+
+std::vector<SamplePeak> AudioEngine::sampleOutline(int index, int columns) const {
+    if (index < 0 || index >= kSplitCount) {
+        return {};
+    }
+    const SplitSample& sample = m_samples[static_cast<std::size_t>(index)];
+    const std::size_t words = std::min(sample.data.size(), static_cast<std::size_t>(std::max(0, sample.lengthBytes / 2)));
+    return samplePeaks(std::span(sample.data.data(), words), memModeChannels(m_settings.memMode), columns);
+}
+
 bool AudioEngine::loadSplitSample(int index, const std::filesystem::path& path) {
     if (!validSplit(index)) {
         return false;

@@ -79,6 +79,10 @@ public:
     // The drop onto a pad: mode bits 0x1 trigger, 0x2 keyboard, 0x4 load, 0x8 preview.
     bool assignSampleFile(int index, const std::filesystem::path& path, int modeBits);
     [[nodiscard]] int sampleSourceRate(int index) const;
+    // The loaded sample's format in the engine's layout (channels 0 without a sample), and its
+    // outline in `columns` columns (see samplePeaks) with the loop start in bytes. UI thread.
+    [[nodiscard]] WaveFormat sampleFormat(int index) const;
+    [[nodiscard]] std::vector<SamplePeak> sampleOutline(int index, int columns) const;
 
     // --- Voice operations (dispatcher's thread) ---
     void startVoice(int split, std::int16_t& voice, int key, int velocity) override;

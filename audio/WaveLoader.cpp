@@ -605,4 +605,32 @@ std::vector<std::byte> waveFileBytes(std::span<const std::int16_t> samples, int 
     return bytes;
 }
 
+std::vector<SamplePeak> samplePeaks(std::span<const std::int16_t> words, int channels, int columns) {
+    std::vector<SamplePeak> peaks;
+    if (channels < 1 || columns < 1) {
+        return peaks;
+    }
+    const auto step = static_cast<std::size_t>(channels);
+    const std::size_t frames = words.size() / step;
+    const std::size_t count = std::min(frames, static_cast<std::size_t>(columns));
+    peaks.resize(count);
+    for (std::size_t c = 0; c < count; ++c) {
+        const std::size_t first = c * frames / count;
+        const std::size_t last = std::max(first + 1, (c + 1) * frames / count);
+        SamplePeak& peak = peaks[c];
+        for (int side = 0; side < 2; ++side) {
+            const std::size_t word = std::min(static_cast<std::size_t>(side), step - 1);
+            std::int16_t low = words[first * step + word];
+            std::int16_t high = low;
+            for (std::size_t f = first; f < last; ++f) {
+                low = std::min(low, words[f * step + word]);
+                high = std::max(high, words[f * step + word]);
+            }
+            peak.low[side] = low;
+            peak.high[side] = high;
+        }
+    }
+    return peaks;
+}
+
 } // namespace tonwerk::audio

@@ -75,6 +75,15 @@ struct LoadedWave {
     int loopStart = 0;   // bytes, a multiple of 4; 0 = none
 };
 
+// The outline of a sample for a picture of it: per column, the lowest and highest word of each
+// of its first two channels (a mono sample gives the same for both), over `frames` interleaved
+// frames of `channels` words. Fewer frames than columns give one column per frame.
+struct SamplePeak {
+    std::int16_t low[2] = {0, 0};
+    std::int16_t high[2] = {0, 0};
+};
+[[nodiscard]] std::vector<SamplePeak> samplePeaks(std::span<const std::int16_t> words, int channels, int columns);
+
 // The largest converted sample the loader makes (bytes); beyond it the load fails as out of memory.
 inline constexpr std::int64_t kMaxSampleBytes = std::int64_t{1} << 30;
 

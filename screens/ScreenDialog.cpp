@@ -9,6 +9,7 @@
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
+#include "dialogs/WaveDialog.h"
 #include "midi/PcKeyboard.h"
 #include "midi/SplitFields.h"
 #include "res/Strings.h"
@@ -840,6 +841,9 @@ void ScreenDialog::command(int id) {
     case CommandId::kSfxDialog:
         openSfxDialog();
         break;
+    case CommandId::kWaveDialog:
+        openWaveDialog();
+        break;
     case CommandId::kPanic:
     case CommandId::kPanicKey:
         commands.panic();
@@ -938,8 +942,15 @@ void ScreenDialog::padReleased(int id) {
     m_session.commands().userInput(midi::shortMessage(0x80, padNote(m_screen, padOf(id)), 0));
 }
 
-void ScreenDialog::padDoubleClicked(int /*id*/) {
-    // The wave dialog of the pad's split opens here once it exists.
+void ScreenDialog::padDoubleClicked(int id) {
+    // The wave dialog of the pad's split.
+    if (!isPad(id)) {
+        return;
+    }
+    const int split = padOf(id) - 1;
+    m_session.commands().selectSplit(split);
+    m_splitList->setSelected(split);
+    openWaveDialog();
 }
 
 void ScreenDialog::videoButton(int id) {
@@ -1215,6 +1226,19 @@ void ScreenDialog::openSfxDialog() {
     refresh();
 }
 
+void ScreenDialog::openWaveDialog() {
+    const int index = m_session.performance().currentSplit();
+    const auto chooser = [this](QWidget* parent, const QString& title, const QString& filter, const QString& folder) {
+        return m_host.chooseFile(parent, ScreenHost::FileDialog::Open, title, filter, folder, QString());
+    };
+    WaveDialog dialog(m_session, index,
+                      m_screen == midi::ScreenKind::Master ? WaveDialog::Variant::Master : WaveDialog::Variant::Plain,
+                      chooser, this);
+    m_host.runDialog(dialog);
+    showKeyRange();
+    refresh();
+}
+
 void ScreenDialog::showManual(const QString& anchor) {
     // The manual's section (the README beside the program, or in its source).
     const std::filesystem::path folder = m_session.options().programDirectory;
@@ -1375,10 +1399,12 @@ void ScreenDialog::listDoubleClicked(int row, int column) {
     }
     if (column == 2 && split.taskKind() == midi::SplitTask::Midi) {
         openMidiDialog();
+    } else if (column == 2 && split.taskKind() == midi::SplitTask::Sample) {
+        openWaveDialog();
     } else if (column == 4) {
         openSfxDialog();
     }
-    // The name column of sample and clip splits opens their dialogs once they exist.
+    // The name column of a clip split opens the video dialog once it exists.
 }
 
 void ScreenDialog::cellEdited(int row, int column, const QString& text) {

@@ -216,6 +216,7 @@ private:
     void openMidiDialog();
     void openVelocityDialog();
     void openSfxDialog();
+    void openWaveDialog();
     // The file lists' scroll buttons and drag status.
     void scrollList(int id);
     void showDragStatus(int stringId);

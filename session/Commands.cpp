@@ -275,6 +275,23 @@ Commands::VoiceProgress Commands::voiceProgress(int split) const {
     return {p.sounding, p.audible, p.readPos, p.sampleBytes};
 }
 
+Commands::SampleInfo Commands::sampleInfo(int split) const {
+    const audio::WaveFormat format = m_session.audio().sampleFormat(split);
+    return {static_cast<int>(format.samplesPerSecond), format.bitsPerSample, format.channels,
+            static_cast<int>(format.averageBytesPerSecond)};
+}
+
+std::vector<audio::SamplePeak> Commands::sampleOutline(int split, int columns) const {
+    return m_session.audio().sampleOutline(split, columns);
+}
+
+std::string Commands::soundOutputDescription() const {
+    const platform::SoundOutput* output = m_session.audio().output();
+    return output != nullptr ? output->description() : std::string("none");
+}
+
+midi::SongLink::State Commands::songState() const { return m_session.song().state(); }
+
 void Commands::restoreSplit(int split, const midi::Split& saved, bool sampleChanged) {
     checkThread("Commands::restoreSplit");
     if (!validSplit(split)) {

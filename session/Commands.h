@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/WaveLoader.h"
 #include "midi/EngineHooks.h"
 #include "midi/Split.h"
 #include "midi/SplitFields.h"
@@ -11,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tonwerk::session {
 
@@ -102,6 +104,19 @@ public:
         int sampleBytes = 0; // bytes it plays
     };
     [[nodiscard]] VoiceProgress voiceProgress(int split) const;
+    // The split's loaded sample in the engine's layout (all 0 without one), and its outline in
+    // `columns` columns for a picture of it.
+    struct SampleInfo {
+        int rate = 0; // Hz
+        int bits = 0;
+        int channels = 0;
+        int bytesPerSecond = 0;
+    };
+    [[nodiscard]] SampleInfo sampleInfo(int split) const;
+    [[nodiscard]] std::vector<audio::SamplePeak> sampleOutline(int split, int columns) const;
+    // What the sound goes to ("none" when nothing was opened), and whether the song plays or records.
+    [[nodiscard]] std::string soundOutputDescription() const;
+    [[nodiscard]] midi::SongLink::State songState() const;
     // Cancel of the wave dialog: the split as `saved` holds it; its sample is loaded again from
     // the saved file when the dialog replaced or freed it (`sampleChanged`). What the split sounds
     // ends first.

@@ -420,3 +420,29 @@ TEST(WaveLoader, RandomDamageNeverReadsOutsideTheFile) {
 
 } // namespace
 } // namespace tonwerk::audio
+
+// The outline of a sample for its picture: per column the lowest and highest word of each side.
+TEST(SamplePeaks, ColumnsCoverEveryFrame) {
+    using tonwerk::audio::samplePeaks;
+    const std::vector<std::int16_t> stereo = {1, -1, 5, -5, -7, 7, 3, -3, 0, 0, 9, -9};
+    const auto two = samplePeaks(stereo, 2, 2);
+    ASSERT_EQ(two.size(), 2U);
+    EXPECT_EQ(two[0].low[0], -7);
+    EXPECT_EQ(two[0].high[0], 5);
+    EXPECT_EQ(two[0].low[1], -5);
+    EXPECT_EQ(two[0].high[1], 7);
+    EXPECT_EQ(two[1].low[0], 0);
+    EXPECT_EQ(two[1].high[0], 9);
+    // More columns than frames: one per frame; mono shows the same on both sides; nothing for
+    // nothing.
+    EXPECT_EQ(samplePeaks(stereo, 2, 100).size(), 6U);
+    const std::vector<std::int16_t> mono = {4, -2, 8};
+    const auto one = samplePeaks(mono, 1, 1);
+    ASSERT_EQ(one.size(), 1U);
+    EXPECT_EQ(one[0].low[1], -2);
+    EXPECT_EQ(one[0].high[1], 8);
+    EXPECT_TRUE(samplePeaks({}, 2, 10).empty());
+    EXPECT_TRUE(samplePeaks(stereo, 0, 10).empty());
+    EXPECT_TRUE(samplePeaks(stereo, 2, 0).empty());
+    EXPECT_EQ(samplePeaks(std::vector<std::int16_t>{1, 2, 3}, 2, 4).size(), 1U) << "a half frame is left out";
+}

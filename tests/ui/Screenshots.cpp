@@ -7,6 +7,7 @@
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
+#include "dialogs/WaveDialog.h"
 #include "res/art/Artwork.h"
 #include "screens/ScreenCommands.h"
 #include "screens/ScreenLayout.h"
@@ -27,6 +28,7 @@
 
 #include <array>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -202,30 +204,46 @@ int dialogPictures(const QString& folder) {
     for (int i = 1; i < 127; ++i) {
         split.velocityCurve[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 100 / 128);
     }
+    // The wave dialogs on a two-second loop with a fading tone.
+    test::ScreenRig rig(100);
+    test::WaveBuilder wave;
+    wave.channels = 2;
+    wave.rate = 22050;
+    for (int i = 0; i < 44100; ++i) {
+        const double fade = 1.0 - i / 44100.0;
+        wave.words({static_cast<std::int16_t>(20000 * fade * std::sin(i * 0.06)),
+                    static_cast<std::int16_t>(12000 * fade * std::sin(i * 0.021))});
+    }
+    const auto bytes = wave.bytes();
+    std::ofstream(rig.dir / "Loop 120.wav", std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    rig.session->commands().assignSample(4, rig.dir / "Loop 120.wav", 5);
+    const auto noFile = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
+
     int failures = 0;
+    const auto shoot = [&](QDialog& dialog, const QString& name, const QString& scheme, int scale) {
+        failures +=
+            saveDialog(dialog, QStringLiteral("%1/%2%3-%4.png").arg(folder, name, scheme).arg(scale), scale) ? 0 : 1;
+    };
     const QPalette desktop = QApplication::palette();
     for (const auto& [scheme, scales] : {std::pair{QStringLiteral(""), std::vector<int>{100, 200}},
                                          std::pair{QStringLiteral("-green"), std::vector<int>{100}}}) {
         QApplication::setPalette(scheme.isEmpty() ? desktop : ui::programColourScheme(desktop));
         for (const int scale : scales) {
             ui::VelocityCurveDialog velocity(split);
-            failures +=
-                saveDialog(velocity, QStringLiteral("%1/velocity-curve%2-%3.png").arg(folder, scheme).arg(scale), scale)
-                    ? 0
-                    : 1;
+            shoot(velocity, QStringLiteral("velocity-curve"), scheme, scale);
             ui::SfxDialog sfx(split);
-            failures +=
-                saveDialog(sfx, QStringLiteral("%1/sfx-settings%2-%3.png").arg(folder, scheme).arg(scale), scale) ? 0
-                                                                                                                  : 1;
+            shoot(sfx, QStringLiteral("sfx-settings"), scheme, scale);
             ui::MidiConfigDialog midiConfig(split, notifier);
-            failures +=
-                saveDialog(midiConfig, QStringLiteral("%1/midi-configuration%2-%3.png").arg(folder, scheme).arg(scale),
-                           scale)
-                    ? 0
-                    : 1;
+            shoot(midiConfig, QStringLiteral("midi-configuration"), scheme, scale);
+            ui::WaveDialog plain(*rig.session, 4, ui::WaveDialog::Variant::Plain, noFile);
+            shoot(plain, QStringLiteral("wave"), scheme, scale);
+            ui::WaveDialog master(*rig.session, 4, ui::WaveDialog::Variant::Master, noFile);
+            shoot(master, QStringLiteral("wave-master"), scheme, scale);
         }
     }
     QApplication::setPalette(desktop);
+    rig.close();
     return failures;
 }
 
