@@ -187,7 +187,8 @@ std::vector<SamplePeak> AudioEngine::sampleOutline(int index, int columns) const
         return {};
     }
     const SplitSample& sample = m_samples[static_cast<std::size_t>(index)];
-    const std::size_t words = std::min(sample.data.size(), static_cast<std::size_t>(std::max(0, sample.lengthBytes / 2)));
+    const std::size_t words =
+        std::min(sample.data.size(), static_cast<std::size_t>(std::max(0, sample.lengthBytes / 2)));
     return samplePeaks(std::span(sample.data.data(), words), memModeChannels(m_settings.memMode), columns);
 }
 
