@@ -2,7 +2,12 @@
 // each screen at 100 % and 200 %, a relayout after a resize (every face painted anew), building a
 // screen, and the 50 ms screen tick with every meter moving (its share of one core is the time per
 // tick over 50 ms). While the thread paints, no MIDI is dispatched. Also the file browser's media
-// list filled from a folder of 5 000 files and scrolled through.
+// list filled from a folder of 5 000 files and scrolled through, and the split dialogs opened.
+#include "audio/WaveBuilder.h"
+#include "dialogs/MidiConfigDialog.h"
+#include "dialogs/SfxDialog.h"
+#include "dialogs/VelocityCurveDialog.h"
+#include "dialogs/WaveDialog.h"
 #include "screens/controls/MyListBox.h"
 #include "session/Session.h"
 #include "support/ScreenRig.h"
@@ -10,11 +15,13 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QPushButton>
 
 #include <benchmark/benchmark.h>
 
 #include <array>
 #include <fstream>
+#include <memory>
 #include <string>
 
 using namespace tonwerk;
@@ -136,6 +143,75 @@ void mediaListFill(benchmark::State& state) {
                                          : "scroll one column and repaint");
 }
 BENCHMARK(mediaListFill)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+
+// Opening a split dialog: built, laid out, shown and painted once, as the performer sees it.
+// Arg: 0 velocity curve, 1 MIDI configuration, 2 SFX, 3 wave, 4 wave (Master screen).
+void openDialog(benchmark::State& state) {
+    test::ScreenRig rig;
+    test::RecordingNotifier notifier;
+    const midi::Split split = rig.session->performance().split(0);
+    const auto noFile = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
+    for (auto _ : state) {
+        std::unique_ptr<QDialog> dialog;
+        switch (state.range(0)) {
+        case 0:
+            dialog = std::make_unique<ui::VelocityCurveDialog>(split);
+            break;
+        case 1:
+            dialog = std::make_unique<ui::MidiConfigDialog>(split, notifier);
+            break;
+        case 2:
+            dialog = std::make_unique<ui::SfxDialog>(split);
+            break;
+        default:
+            dialog = std::make_unique<ui::WaveDialog>(
+                *rig.session, 0, state.range(0) == 4 ? ui::WaveDialog::Variant::Master : ui::WaveDialog::Variant::Plain,
+                noFile);
+            break;
+        }
+        dialog->show();
+        QPixmap target(dialog->size());
+        dialog->render(&target);
+        benchmark::DoNotOptimize(target.cacheKey());
+    }
+    static constexpr const char* kDialogs[] = {"velocity curve", "MIDI configuration", "SFX", "wave", "wave (Master)"};
+    state.SetLabel(kDialogs[state.range(0)]);
+    rig.close();
+}
+BENCHMARK(openDialog)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Load Sample in the wave dialog: a 60 s stereo WAVE at 44.1 kHz read, converted to the default
+// 22 050 Hz layout and drawn as its picture.
+void waveDialogLoad(benchmark::State& state) {
+    test::ScreenRig rig;
+    static test::TempDir folder;
+    const std::filesystem::path file = folder / "minute.wav";
+    if (!std::filesystem::exists(file)) {
+        test::WaveBuilder wave;
+        wave.channels = 2;
+        wave.rate = 44100;
+        for (int i = 0; i < 60 * 44100; ++i) {
+            const auto v = static_cast<std::int16_t>(i % 441 * 60 - 13000);
+            wave.words({v, v});
+        }
+        const auto bytes = wave.bytes();
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    }
+    const QString path = QString::fromStdString(file.string());
+    ui::WaveDialog dialog(*rig.session, 3, ui::WaveDialog::Variant::Plain,
+                          [&](QWidget*, const QString&, const QString&, const QString&) { return path; });
+    dialog.show();
+    QPixmap target(dialog.size());
+    for (auto _ : state) {
+        dialog.loadButton()->click();
+        dialog.render(&target);
+        benchmark::DoNotOptimize(target.cacheKey());
+    }
+    state.SetLabel("60 s sample with its picture");
+    rig.close();
+}
+BENCHMARK(waveDialogLoad)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 } // namespace
 

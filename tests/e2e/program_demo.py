@@ -3,7 +3,8 @@
 fresh prefix, and the installed program starts there with no settings of its own, on a virtual X
 display with JACK. It must open on the demo's start-up setup: pad 1 sounds (heard by a JACK
 client), the loop on pad 7 keeps playing after its click and stops at the next, Video 1 shows its
-clip in the monitor, and the browser lists the demo's setup, which loads on a double-click.
+clip in the monitor, pad 1's wave dialog plays its sample, and the browser lists the demo's setup,
+which loads on a double-click.
 Usage: program_demo.py BUILD_DIR TONWERK_CLI WORK_DIR
 """
 import os
@@ -83,6 +84,26 @@ try:
     print(f"monitor brightness {dark:.1f} before Video 1, {lit:.1f} while its clip runs")
     if lit < dark + 30:
         failures.append(f"Video 1 did not show the demo clip ({dark:.1f} -> {lit:.1f})")
+
+    # Pad 1's wave dialog (a double-click on the pad): Play (Alt+P) is heard through JACK, and
+    # Escape closes it.
+    xdotool("mousemove", "--window", dj, str(PAD1[0]), str(PAD1[1]))
+    xdotool("click", "--repeat", "2", "--delay", "80", "1")
+    wave = host.window("Wave Dialog", timeout=5)
+    xdotool("windowfocus", "--sync", wave, check=False)
+    time.sleep(1.0)  # the pad's own kick from the double-click dies away
+    before = loudness(0.3)
+    began = time.monotonic()
+    xdotool("key", "alt+p")
+    time.sleep(0.5)
+    played = tester.loudest_since(began)
+    print(f"wave dialog: {before:.4f} before Play, {played:.4f} after")
+    if before > 0.01 or played < 0.05:
+        failures.append(f"the wave dialog's Play was not heard ({before:.4f} -> {played:.4f})")
+    xdotool("key", "Escape")
+    time.sleep(0.5)
+    if wave in host.windows("Wave Dialog"):
+        failures.append("Escape did not close the wave dialog")
 
     # The setup list's first entry: the demo's own setup.
     xdotool("mousemove", "--window", dj, "600", "298")
