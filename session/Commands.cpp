@@ -327,6 +327,70 @@ void Commands::restoreSplit(int split, const midi::Split& saved, bool sampleChan
     splitChanged(split);
 }
 
+// --- The video dialog ---
+
+void Commands::freeClip(int split) {
+    checkThread("Commands::freeClip");
+    if (!validSplit(split)) {
+        return;
+    }
+    m_session.performance().endSplitNotes(split);
+    m_session.video().freeClip(split);
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        midi::Split& record = m_session.performance().split(split);
+        midi::setFieldText(record.fileName, res::loadString(res::StringId::kNoMediaLoaded));
+        record.fileTitleOffset = 0;
+    }
+    splitChanged(split);
+}
+
+void Commands::applyVideoSettings(int split, const midi::VideoBlock& state, bool clipLoaded) {
+    checkThread("Commands::applyVideoSettings");
+    if (!validSplit(split)) {
+        return;
+    }
+    midi::Split& record = m_session.performance().split(split);
+    if (clipLoaded && record.taskKind() == midi::SplitTask::Sample) {
+        m_session.performance().endSplitNotes(split);
+        m_session.audio().freeSplitSample(split);
+    }
+    {
+        const Session::SplitsWriteLock lock(m_session);
+        if (clipLoaded) {
+            const std::int32_t first = record.video.firstStream;
+            const std::int32_t end = record.video.endStream;
+            record.video = state;
+            record.video.firstStream = first; // the slots are the stream table's, not the copy's
+            record.video.endStream = end;
+            if (record.stateKind() == midi::SplitState::Off) {
+                record.setState(midi::SplitState::On);
+            }
+            record.setTask(midi::SplitTask::Avi);
+        } else {
+            record.setState(midi::SplitState::Off);
+            record.setTask(midi::SplitTask::Midi);
+            record.setSampleMode(midi::SampleMode::Tuned);
+            record.sample.sampleFlags = 9;
+            record.sample.playFlags = 0;
+            record.keyLow = 36;
+            record.keyHigh = 96;
+            record.rootNote = 60;
+        }
+    }
+    splitChanged(split);
+}
+
+void Commands::cancelVideoLoad(int split, const midi::Split& saved) {
+    checkThread("Commands::cancelVideoLoad");
+    if (!validSplit(split)) {
+        return;
+    }
+    m_session.performance().endSplitNotes(split);
+    m_session.video().freeClip(split);
+    restoreSplit(split, saved, saved.taskKind() == midi::SplitTask::Sample);
+}
+
 // --- Media ---
 
 bool Commands::assignSample(int split, const std::filesystem::path& path, int modeBits) {

@@ -122,6 +122,19 @@ public:
     // ends first.
     void restoreSplit(int split, const midi::Split& saved, bool sampleChanged);
 
+    // --- The video dialog ---
+    // Free AVI: the split's clip streams go and its file name becomes "no sample or AVI file
+    // loaded"; what the split sounds ends first. (Open AVI... is assignClip.)
+    void freeClip(int split);
+    // OK of the video dialog. With a clip: `state` (the dialog's video block) becomes the split's,
+    // keeping the split's own stream slots; a sample split's voice and sample go; a split that
+    // was off is switched on; the split is a clip split. Without one: the split becomes a MIDI
+    // split that is off, on keys 36-96 with root 60 and its sample settings reset.
+    void applyVideoSettings(int split, const midi::VideoBlock& state, bool clipLoaded);
+    // Cancel of the video dialog after it loaded a clip into a split that had none: the clip goes
+    // and the split is as `saved` (its sample loaded again when it had one).
+    void cancelVideoLoad(int split, const midi::Split& saved);
+
     // --- On/off and solo (the screens' row buttons; `split` is the row's split) ---
     // On becomes off, anything else on; engaged solo is cancelled.
     void toggleSplitOn(int split);

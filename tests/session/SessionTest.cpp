@@ -5,6 +5,7 @@
 #include "cli/RouteCommand.h"
 #include "core/QueuedNotifier.h"
 #include "midi/SplitFields.h"
+#include "session/ClipPreviewer.h"
 #include "session/Commands.h"
 #include "support/RecordingNotifier.h"
 #include "support/TempDir.h"
@@ -555,6 +556,74 @@ TEST(Session, WaveDialogCommands) {
     EXPECT_EQ(notifier.count(), messages + 1) << "the missing file is reported";
     EXPECT_EQ(session.performance().split(2).sample.sampleData, 0);
     EXPECT_EQ(commands.startAudition(2, 60), -1);
+}
+
+// The video dialog's engine side: the preview renders the split's clip from its own copy of the
+// video block and steps it; Free AVI empties the split's name; OK without a clip makes an empty
+// MIDI split; Cancel after a load into a sample split brings the sample back and drops the clip.
+TEST(Session, VideoDialogCommandsAndPreview) {
+    TempDir dir;
+    if (!test::makeClip(dir / "clip.avi", "mjpeg", 64, 48, 30)) {
+        GTEST_SKIP() << "no ffmpeg tool";
+    }
+    writeTone(dir / "tone.wav");
+    RecordingNotifier notifier;
+    ActionLog log;
+    core::Settings settings;
+    session::Session session(settings, hooksFor(notifier, log), offline());
+    session.startDevices();
+    session::Commands& commands = session.commands();
+    ASSERT_TRUE(commands.assignClip(1, dir / "clip.avi"));
+
+    session::ClipPreviewer preview(session);
+    EXPECT_FALSE(preview.attach(0)) << "no clip there";
+    ASSERT_TRUE(preview.attach(1));
+    EXPECT_EQ(preview.stream().length, 30);
+    EXPECT_EQ(preview.stream().width, 64);
+    midi::VideoBlock state = session.performance().split(1).video;
+    const midi::VideoBlock before = state;
+    state.playing = 1;
+    for (int tick = 0; tick < 5; ++tick) {
+        const video::FrameBuffer* picture = preview.render(state, 80, 60);
+        ASSERT_NE(picture, nullptr) << tick;
+        EXPECT_EQ(picture->width(), 80);
+    }
+    EXPECT_EQ(state.clipEnd, 29) << "the ranges come from the stream";
+    EXPECT_GT(state.framePos, 0);
+    EXPECT_EQ(std::memcmp(&before, &session.performance().split(1).video, sizeof before), 0)
+        << "the split's own block is untouched";
+
+    commands.freeClip(1);
+    EXPECT_EQ(midi::fieldText(session.performance().split(1).fileName), "no sample or AVI file loaded");
+    EXPECT_EQ(session.performance().split(1).video.firstStream, -1);
+    EXPECT_FALSE(preview.attach(1));
+    commands.applyVideoSettings(1, state, false);
+    const midi::Split& emptied = session.performance().split(1);
+    EXPECT_EQ(emptied.taskKind(), midi::SplitTask::Midi);
+    EXPECT_EQ(emptied.stateKind(), midi::SplitState::Off);
+    EXPECT_EQ(emptied.keyLow, 36);
+    EXPECT_EQ(emptied.keyHigh, 96);
+
+    ASSERT_TRUE(commands.assignSample(4, dir / "tone.wav"));
+    const midi::Split saved = session.performance().split(4);
+    ASSERT_TRUE(commands.assignClip(4, dir / "clip.avi"));
+    EXPECT_EQ(session.performance().split(4).sample.sampleData, 0) << "the clip took the split";
+    commands.cancelVideoLoad(4, saved);
+    const midi::Split& back = session.performance().split(4);
+    EXPECT_EQ(back.taskKind(), midi::SplitTask::Sample);
+    EXPECT_EQ(back.sample.sampleBytes, saved.sample.sampleBytes);
+    EXPECT_EQ(back.video.firstStream, -1);
+    EXPECT_EQ(midi::fieldText(back.fileName), (dir / "tone.wav").string());
+
+    // OK with a clip: the dialog's block, the split's own slots.
+    ASSERT_TRUE(commands.assignClip(5, dir / "clip.avi"));
+    midi::VideoBlock edited = session.performance().split(5).video;
+    const std::int32_t slot = edited.firstStream;
+    edited.firstStream = 40;
+    edited.mixMode = 0x2000;
+    commands.applyVideoSettings(5, edited, true);
+    EXPECT_EQ(session.performance().split(5).video.mixMode, 0x2000);
+    EXPECT_EQ(session.performance().split(5).video.firstStream, slot);
 }
 
 // A sample dropped on a pad while its split sounds: the forwarded note gets its note-off first,
