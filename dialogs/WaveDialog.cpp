@@ -1,7 +1,8 @@
 #include "WaveDialog.h"
 
+#include "DialogText.h"
+
 #include "midi/SplitFields.h"
-#include "res/Strings.h"
 #include "screens/controls/KeyboardPicture.h"
 #include "screens/controls/WaveformView.h"
 #include "session/Commands.h"
@@ -17,7 +18,6 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QSlider>
 #include <QVBoxLayout>
@@ -28,28 +28,6 @@
 namespace tonwerk::ui {
 
 namespace {
-
-QString text(int id) {
-    const std::string_view s = res::loadString(id);
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// A string-table text with its printf fields ("%ld", "%.2f", "%u" …) filled, in order, by values
-// the caller has already written as text.
-QString withFields(int id, std::initializer_list<QString> values) {
-    static const QRegularExpression kField(QStringLiteral("%[-+ 0#]*[0-9]*(?:\\.[0-9]+)?(?:l|ll|h)?[diuxXfs]"));
-    QString result = text(id);
-    qsizetype from = 0;
-    for (const QString& value : values) {
-        const QRegularExpressionMatch match = kField.match(result, from);
-        if (!match.hasMatch()) {
-            break;
-        }
-        result.replace(match.capturedStart(), match.capturedLength(), value);
-        from = match.capturedStart() + value.size();
-    }
-    return result;
-}
 
 QString seconds(double value) { return QString::number(value, 'f', 2); }
 
@@ -387,7 +365,7 @@ void WaveDialog::showSplit() {
         m_rootText->setText(QStringLiteral("Root Note (right Mouseclick): %1").arg(root.trimmed()));
         m_keyboard->setRootNote(s.rootNote);
     } else {
-        m_rootText->setText(text(3201).replace(QStringLiteral("%s%d"), root));
+        m_rootText->setText(dialogText(3201).replace(QStringLiteral("%s%d"), root));
     }
     m_loopTempo->setText(QString::number(s.loopTempo));
     {
@@ -408,8 +386,8 @@ void WaveDialog::showSplit() {
     m_timestretch->setChecked((flags & kTimestretch) != 0);
     m_noAutoBpm->setChecked((flags & kNoAutoBpm) != 0);
     const midi::SongLink::State song = m_commands.songState();
-    m_songState->setText(song == midi::SongLink::State::Playing     ? text(3202)
-                         : song == midi::SongLink::State::Recording ? text(3203)
+    m_songState->setText(song == midi::SongLink::State::Playing     ? dialogText(3202)
+                         : song == midi::SongLink::State::Recording ? dialogText(3203)
                                                                     : QString());
     m_songState->setVisible(!m_songState->text().isEmpty());
     showSampleInfo();
@@ -423,9 +401,9 @@ void WaveDialog::showSampleInfo() {
                                                                               : settings.soundDeviceName));
     m_deviceStatus->setText(QString::fromStdString(m_commands.soundOutputDescription()));
     const bool hasSample = s.taskKind() == midi::SplitTask::Sample && s.sample.sampleData != 0;
-    m_bufferType->setText(s.taskKind() != midi::SplitTask::Sample ? text(59162)
-                          : s.sample.bufferType == 0              ? text(59161)
-                                                                  : text(59160));
+    m_bufferType->setText(s.taskKind() != midi::SplitTask::Sample ? dialogText(59162)
+                          : s.sample.bufferType == 0              ? dialogText(59161)
+                                                                  : dialogText(59160));
     const session::Commands::SampleInfo info = m_commands.sampleInfo(m_index);
     if (hasSample && info.channels > 0) {
         m_format->setText(
@@ -460,7 +438,7 @@ void WaveDialog::showSampleInfo() {
     m_load->setEnabled(m_voice < 0);
     m_play->setEnabled(hasSample && m_voice < 0);
     m_stop->setEnabled(m_voice >= 0);
-    m_status->setText(text(m_voice >= 0 ? 3308 : 3307));
+    m_status->setText(dialogText(m_voice >= 0 ? 3308 : 3307));
 }
 
 void WaveDialog::showModeControls() {
@@ -486,10 +464,11 @@ void WaveDialog::showModeControls() {
 
 void WaveDialog::loadSample() {
     const QString folder = QString::fromStdString(m_session.settings().stylePath);
-    const QString filter =
-        QStringLiteral("%1;;%2").arg(text(8212), text(8214)).replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
+    const QString filter = QStringLiteral("%1;;%2")
+                               .arg(dialogText(8212), dialogText(8214))
+                               .replace(QStringLiteral("(*.*)"), QStringLiteral("(*)"));
     while (true) {
-        const QString chosen = m_chooseFile(this, text(8211), filter, folder);
+        const QString chosen = m_chooseFile(this, dialogText(8211), filter, folder);
         if (chosen.isEmpty()) {
             return;
         }

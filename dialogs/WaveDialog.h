@@ -1,5 +1,6 @@
 #pragma once
 
+#include "DialogText.h"
 #include "midi/Split.h"
 
 #include <QDialog>
@@ -34,9 +35,7 @@ class WaveDialog : public QDialog {
     Q_OBJECT
 public:
     enum class Variant { Plain, Master };
-    // The file chooser: the chosen path, or empty when the performer cancelled.
-    using ChooseFile =
-        std::function<QString(QWidget* parent, const QString& title, const QString& filter, const QString& folder)>;
+    using ChooseFile = ui::ChooseFile;
 
     WaveDialog(session::Session& session, int split, Variant variant, ChooseFile chooseFile, QWidget* parent = nullptr);
     ~WaveDialog() override;

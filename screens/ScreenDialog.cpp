@@ -9,6 +9,7 @@
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
+#include "dialogs/VideoDialog.h"
 #include "dialogs/WaveDialog.h"
 #include "midi/PcKeyboard.h"
 #include "midi/SplitFields.h"
@@ -844,6 +845,9 @@ void ScreenDialog::command(int id) {
     case CommandId::kWaveDialog:
         openWaveDialog();
         break;
+    case CommandId::kVideoDialog:
+        openVideoDialog(0);
+        break;
     case CommandId::kPanic:
     case CommandId::kPanicKey:
         commands.panic();
@@ -964,10 +968,11 @@ void ScreenDialog::videoButton(int id) {
 }
 
 void ScreenDialog::videoDoubleClicked(int id) {
-    // The split of the video side becomes the current split; the video dialog opens on it once
-    // it exists.
+    // The split of the video side becomes the current split, and its video dialog opens as the
+    // deck of that side.
     m_session.commands().selectSplit(videoSplit(id));
     m_splitList->setSelected(videoSplit(id));
+    openVideoDialog(id == CommandId::kVideo2 ? 2 : 1);
 }
 
 void ScreenDialog::fileDropped(int id, const QString& path) {
@@ -1239,6 +1244,18 @@ void ScreenDialog::openWaveDialog() {
     refresh();
 }
 
+void ScreenDialog::openVideoDialog(int deckMode) {
+    const int index = m_session.performance().currentSplit();
+    const auto chooser = [this](QWidget* parent, const QString& title, const QString& filter, const QString& folder) {
+        return m_host.chooseFile(parent, ScreenHost::FileDialog::Open, title, filter, folder, QString());
+    };
+    VideoDialog dialog(m_session, index, deckMode, chooser, this);
+    connect(&dialog, &VideoDialog::helpRequested, this, [this] { showManual(QStringLiteral("video-dialog")); });
+    m_host.runDialog(dialog);
+    showKeyRange();
+    refresh();
+}
+
 void ScreenDialog::showManual(const QString& anchor) {
     // The manual's section (the README beside the program, or in its source).
     const std::filesystem::path folder = m_session.options().programDirectory;
@@ -1401,10 +1418,11 @@ void ScreenDialog::listDoubleClicked(int row, int column) {
         openMidiDialog();
     } else if (column == 2 && split.taskKind() == midi::SplitTask::Sample) {
         openWaveDialog();
+    } else if (column == 2 && split.taskKind() == midi::SplitTask::Avi) {
+        openVideoDialog(0);
     } else if (column == 4) {
         openSfxDialog();
     }
-    // The name column of a clip split opens the video dialog once it exists.
 }
 
 void ScreenDialog::cellEdited(int row, int column, const QString& text) {

@@ -217,6 +217,8 @@ private:
     void openVelocityDialog();
     void openSfxDialog();
     void openWaveDialog();
+    // `deckMode` 1 or 2 for a double-click on V 1 or V 2, else 0.
+    void openVideoDialog(int deckMode);
     // The file lists' scroll buttons and drag status.
     void scrollList(int id);
     void showDragStatus(int stringId);

@@ -7,6 +7,7 @@
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
+#include "dialogs/VideoDialog.h"
 #include "dialogs/WaveDialog.h"
 #include "res/art/Artwork.h"
 #include "screens/ScreenCommands.h"
@@ -218,6 +219,8 @@ int dialogPictures(const QString& folder) {
     std::ofstream(rig.dir / "Loop 120.wav", std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     rig.session->commands().assignSample(4, rig.dir / "Loop 120.wav", 5);
+    const bool clip = test::makeClip(rig.dir / "Test Card.avi", "mjpeg", 320, 240, 25) &&
+                      rig.session->commands().assignClip(17, rig.dir / "Test Card.avi");
     const auto noFile = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
 
     int failures = 0;
@@ -240,6 +243,11 @@ int dialogPictures(const QString& folder) {
             shoot(plain, QStringLiteral("wave"), scheme, scale);
             ui::WaveDialog master(*rig.session, 4, ui::WaveDialog::Variant::Master, noFile);
             shoot(master, QStringLiteral("wave-master"), scheme, scale);
+            if (clip) {
+                ui::VideoDialog video(*rig.session, 17, 0, noFile);
+                video.previewTick();
+                shoot(video, QStringLiteral("video"), scheme, scale);
+            }
         }
     }
     QApplication::setPalette(desktop);
