@@ -7,11 +7,13 @@
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
+#include "dialogs/VideoDialog.h"
 #include "dialogs/WaveDialog.h"
 #include "screens/controls/MyListBox.h"
 #include "session/Session.h"
 #include "support/ScreenRig.h"
 #include "support/TempDir.h"
+#include "video/ClipMaker.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -145,12 +147,15 @@ void mediaListFill(benchmark::State& state) {
 BENCHMARK(mediaListFill)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 // Opening a split dialog: built, laid out, shown and painted once, as the performer sees it.
-// Arg: 0 velocity curve, 1 MIDI configuration, 2 SFX, 3 wave, 4 wave (Master screen).
+// Arg: 0 velocity curve, 1 MIDI configuration, 2 SFX, 3 wave, 4 wave (Master screen), 5 video.
 void openDialog(benchmark::State& state) {
     test::ScreenRig rig;
     test::RecordingNotifier notifier;
     const midi::Split split = rig.session->performance().split(0);
     const auto noFile = [](QWidget*, const QString&, const QString&, const QString&) { return QString(); };
+    if (state.range(0) == 5 && test::makeClip(rig.dir / "clip.avi", "mpeg4", 320, 240, 25)) {
+        rig.session->commands().assignClip(17, rig.dir / "clip.avi");
+    }
     for (auto _ : state) {
         std::unique_ptr<QDialog> dialog;
         switch (state.range(0)) {
@@ -163,6 +168,10 @@ void openDialog(benchmark::State& state) {
         case 2:
             dialog = std::make_unique<ui::SfxDialog>(split);
             break;
+        case 5:
+            dialog = std::make_unique<ui::VideoDialog>(*rig.session, 17, 0, noFile);
+            static_cast<ui::VideoDialog*>(dialog.get())->previewTick(); // its first picture
+            break;
         default:
             dialog = std::make_unique<ui::WaveDialog>(
                 *rig.session, 0, state.range(0) == 4 ? ui::WaveDialog::Variant::Master : ui::WaveDialog::Variant::Plain,
@@ -174,11 +183,12 @@ void openDialog(benchmark::State& state) {
         dialog->render(&target);
         benchmark::DoNotOptimize(target.cacheKey());
     }
-    static constexpr const char* kDialogs[] = {"velocity curve", "MIDI configuration", "SFX", "wave", "wave (Master)"};
+    static constexpr const char* kDialogs[] = {
+        "velocity curve", "MIDI configuration", "SFX", "wave", "wave (Master)", "video (with its first picture)"};
     state.SetLabel(kDialogs[state.range(0)]);
     rig.close();
 }
-BENCHMARK(openDialog)->DenseRange(0, 4)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(openDialog)->DenseRange(0, 5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // Load Sample in the wave dialog: a 60 s stereo WAVE at 44.1 kHz read, converted to the default
 // 22 050 Hz layout and drawn as its picture.

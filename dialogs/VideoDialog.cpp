@@ -540,7 +540,9 @@ void VideoDialog::done(int result) {
         m_state.runFlags &= ~video::VideoRun::kTriggered;
         if (m_clipLoaded) {
             // A clip split plays its clip once per key; a deck's split sits on its deck's keys.
-            m_state.deckMode = m_deckMode;
+            if (m_deckMode != 0) {
+                m_state.deckMode = m_deckMode; // opened as a deck; the Video command keeps the split's
+            }
             const auto set = [this](const char* name, int value) {
                 m_commands.setSplitField(m_index, *midi::findSplitField("", name), 0, value);
             };

@@ -308,9 +308,11 @@ void WaveDialog::buildControls() {
     }
     connect(m_timestretch, &QCheckBox::clicked, this, [this](bool on) {
         on ? setFlags(midi::SampleFlag::kTimestretch, 0) : setFlags(0, midi::SampleFlag::kTimestretch);
+        m_commands.reapplyTempo();
     });
     connect(m_noAutoBpm, &QCheckBox::clicked, this, [this](bool on) {
         on ? setFlags(midi::SampleFlag::kNoAutoBpm, 0) : setFlags(0, midi::SampleFlag::kNoAutoBpm);
+        m_commands.reapplyTempo();
     });
     connect(m_tempoDown, &QPushButton::clicked, this, [this] { stepTempo(-10); });
     connect(m_tempoUp, &QPushButton::clicked, this, [this] { stepTempo(10); });
@@ -576,6 +578,7 @@ void WaveDialog::stepTempo(int step) {
         return;
     }
     setField("loopTempo", tempo + step);
+    m_commands.reapplyTempo();
     m_loopTempo->setText(QString::number(tempo + step));
 }
 

@@ -1239,7 +1239,14 @@ void ScreenDialog::openWaveDialog() {
     WaveDialog dialog(m_session, index,
                       m_screen == midi::ScreenKind::Master ? WaveDialog::Variant::Master : WaveDialog::Variant::Plain,
                       chooser, this);
-    m_host.runDialog(dialog);
+    if (m_host.runDialog(dialog) == QDialog::Accepted) {
+        // OK without a sample leaves no sample split behind: a MIDI split, switched off.
+        const midi::Split& split = m_session.performance().split(index);
+        if (split.taskKind() == midi::SplitTask::Sample && split.sample.sampleData == 0) {
+            m_session.commands().makeMidiSplit(index);
+            setSplitValue("state", static_cast<int>(midi::SplitState::Off));
+        }
+    }
     showKeyRange();
     refresh();
 }

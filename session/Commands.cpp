@@ -216,6 +216,11 @@ void Commands::setSampleRelease(int split, int releaseTime) {
     splitChanged(split);
 }
 
+void Commands::reapplyTempo() {
+    checkThread("Commands::reapplyTempo");
+    m_session.audio().applyTempoToSyncVoices();
+}
+
 void Commands::freeSample(int split) {
     checkThread("Commands::freeSample");
     if (!validSplit(split)) {

@@ -89,6 +89,9 @@ public:
     void setSamplePan(int split, int pan);
     void setSampleRate(int split, int rate);
     void setSampleRelease(int split, int releaseTime);
+    // The wave dialog's tempo choices (loop tempo, time-stretching, no automatic BPM changes)
+    // taken by the sounding synchronised voices at once.
+    void reapplyTempo();
     // Free Sample: what the split sounds ends, its sample is freed and its file name becomes
     // "no sample or AVI file loaded".
     void freeSample(int split);

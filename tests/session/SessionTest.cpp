@@ -549,6 +549,26 @@ TEST(Session, WaveDialogCommands) {
     EXPECT_EQ(session.performance().split(2).sample.sampleBytes, saved.sample.sampleBytes);
     EXPECT_GE(commands.startAudition(2, 60), 0) << "the restored sample plays";
 
+    // A synchronised loop takes a new loop tempo at once: half the loop tempo, twice the speed.
+    commands.stopAudition(2, -1);
+    ASSERT_TRUE(commands.assignSample(6, dir / "long.wav"));
+    commands.setSplitField(6, field("sampleMode"), 0, static_cast<int>(midi::SampleMode::Sync));
+    commands.setSplitField(6, field("loopTempo"), 0, 120);
+    commands.setSplitField(6, field("keyLow"), 0, 42);
+    commands.setSplitField(6, field("keyHigh"), 0, 42);
+    commands.setSplitField(6, field("rootNote"), 0, 42);
+    ASSERT_GE(commands.startAudition(6, 42), 0);
+    render(2000);
+    const int loopStart = commands.voiceProgress(6).readPos;
+    render(2400);
+    const int atTempo = commands.voiceProgress(6).readPos - loopStart;
+    commands.setSplitField(6, field("loopTempo"), 0, 60);
+    commands.reapplyTempo();
+    const int fasterStart = commands.voiceProgress(6).readPos;
+    render(2800);
+    const int faster = commands.voiceProgress(6).readPos - fasterStart;
+    EXPECT_NEAR(static_cast<double>(faster) / atTempo, 2.0, 0.25) << atTempo << " " << faster;
+
     std::filesystem::remove(dir / "long.wav");
     commands.freeSample(2);
     const auto messages = notifier.count();

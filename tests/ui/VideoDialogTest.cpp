@@ -161,10 +161,38 @@ TEST(VideoDialog, OkWritesTheBlockAndTheDeck) {
     EXPECT_NE(after.video.optionFlags & video::VideoOption::kPlaySteps, 0);
     EXPECT_EQ(after.sampleModeKind(), midi::SampleMode::OneShot);
 
+    const midi::Split beforePlain = w.split();
     VideoDialog plain(*w.rig.session, 17, 0, w.chooser());
     QTest::mouseClick(plain.findChild<QRadioButton*>(QStringLiteral("mix4")), Qt::LeftButton); // black box
     plain.accept();
     EXPECT_EQ(w.split().video.effectFlags & 0x14007C00, 0x2000);
+    EXPECT_EQ(test::changedFields(beforePlain, w.split()),
+              (std::vector<std::string>{"video.effectFlags", "video.mixMode"}));
+}
+
+// Frame ranges and widths no dialog would write are shown within the clip and break nothing.
+TEST(VideoDialog, HostileRangesShownClamped) {
+    VideoRig w;
+    if (!w.made) {
+        GTEST_SKIP() << "no ffmpeg tool";
+    }
+    midi::VideoBlock& v = w.split().video;
+    v.runFlags &= ~video::VideoRun::kRangesUnset; // as after its first picture: the rows are its own
+    ui::takeClipRange(v, 0, 11, false);
+    v.rowStart.fill(99999);
+    v.rowEnd.fill(-7);
+    v.stepWidth = -5;
+    v.framePos = 123456;
+    v.rowEffect.fill(0);
+    VideoDialog dialog(*w.rig.session, 17, 0, w.chooser());
+    EXPECT_EQ(dialog.findChild<QSpinBox*>(QStringLiteral("rowStart1"))->value(), 11);
+    EXPECT_EQ(dialog.findChild<QSpinBox*>(QStringLiteral("rowEnd1"))->value(), 0);
+    EXPECT_EQ(dialog.findChild<QSpinBox*>(QStringLiteral("stepWidth"))->value(), 0);
+    dialog.previewTick();
+    dialog.findChild<QPushButton*>(QStringLiteral("play"))->click();
+    QTest::qWait(45);
+    dialog.previewTick();
+    dialog.reject();
 }
 
 // A split without a clip: Open AVI... loads at once, Cancel takes it back. A split with one:

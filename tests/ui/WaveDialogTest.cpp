@@ -234,6 +234,16 @@ TEST(WaveDialog, ReturnAndEscapeAndTheScreen) {
     screen->command(ui::CommandId::kWaveDialog);
     QTest::mouseDClick(screen->button(ui::kFirstPadId + 2), Qt::LeftButton);
     EXPECT_EQ(opened, (std::vector<std::pair<int, bool>>{{5, true}, {2, true}}));
+    // OK after Free Sample: the split is a MIDI split, off.
+    host.runDialog = [](QDialog& dialog) {
+        qobject_cast<WaveDialog*>(&dialog)->freeButton()->click();
+        return QDialog::Accepted;
+    };
+    auto again = w.rig.open(midi::ScreenKind::Dj, host);
+    w.rig.session->commands().selectSplit(5);
+    again->command(ui::CommandId::kWaveDialog);
+    EXPECT_EQ(w.split().taskKind(), midi::SplitTask::Midi);
+    EXPECT_EQ(w.split().stateKind(), midi::SplitState::Off);
     w.rig.close();
 }
 
