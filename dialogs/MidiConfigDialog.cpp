@@ -1,5 +1,7 @@
 #include "MidiConfigDialog.h"
 
+#include "DialogParts.h"
+
 #include "core/ErrorReporting.h"
 
 #include <QDialogButtonBox>
@@ -43,14 +45,7 @@ MidiConfigDialog::MidiConfigDialog(const midi::Split& split, core::Notifier& not
     fields->addRow(QStringLiteral("&Bank"), m_bank);
     fields->addRow(QStringLiteral("MIDI-&Out channel"), m_channel);
 
-    auto* buttons =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    for (QAbstractButton* button : buttons->buttons()) {
-        if (auto* push = qobject_cast<QPushButton*>(button); push != nullptr && !push->isDefault()) {
-            push->setAutoDefault(false);
-        }
-    }
+    auto* buttons = dialogButtons(this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(programGroup, 1);
@@ -59,8 +54,6 @@ MidiConfigDialog::MidiConfigDialog(const midi::Split& split, core::Notifier& not
 
     connect(m_programs, &QListWidget::currentRowChanged, this, &MidiConfigDialog::programChanged);
     connect(m_bank, &QSpinBox::valueChanged, this, [this] { m_bankTouched = true; });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, &MidiConfigDialog::helpRequested);
     m_programs->setFocus();
 }

@@ -1,5 +1,7 @@
 #include "SfxDialog.h"
 
+#include "DialogParts.h"
+
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
@@ -153,14 +155,8 @@ SfxDialog::SfxDialog(const midi::Split& split, QWidget* parent)
     commentRow->addWidget(m_comment, 1);
     commentRow->addWidget(m_showComment);
 
-    auto* buttons = new QDialogButtonBox(
-        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help | QDialogButtonBox::Reset, this);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    for (QAbstractButton* button : buttons->buttons()) {
-        if (auto* push = qobject_cast<QPushButton*>(button); push != nullptr && !push->isDefault()) {
-            push->setAutoDefault(false);
-        }
-    }
+    auto* buttons = dialogButtons(this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help |
+                                            QDialogButtonBox::Reset);
     buttons->button(QDialogButtonBox::Reset)->setText(QStringLiteral("&Reset"));
     buttons->button(QDialogButtonBox::Reset)->setObjectName(QStringLiteral("reset"));
 
@@ -183,8 +179,6 @@ SfxDialog::SfxDialog(const midi::Split& split, QWidget* parent)
     layout->addLayout(commentRow);
     layout->addWidget(buttons);
 
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, &SfxDialog::helpRequested);
     connect(buttons->button(QDialogButtonBox::Reset), &QPushButton::clicked, this, [this] {
         SfxSettings s = settings();

@@ -1,6 +1,7 @@
 #include "VelocityCurveDialog.h"
 
 #include "CurveView.h"
+#include "DialogParts.h"
 
 #include <QDialogButtonBox>
 #include <QGroupBox>
@@ -52,14 +53,7 @@ VelocityCurveDialog::VelocityCurveDialog(const midi::Split& split, QWidget* pare
     (mouse ? m_withMouse : m_withSlider)->setChecked(true);
     m_view->setDrawing(mouse);
 
-    auto* buttons =
-        new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
-    for (QAbstractButton* button : buttons->buttons()) {
-        if (auto* push = qobject_cast<QPushButton*>(button); push != nullptr && !push->isDefault()) {
-            push->setAutoDefault(false);
-        }
-    }
+    auto* buttons = dialogButtons(this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(graph, 1);
@@ -69,8 +63,6 @@ VelocityCurveDialog::VelocityCurveDialog(const midi::Split& split, QWidget* pare
     connect(m_slider, &QSlider::valueChanged, this, &VelocityCurveDialog::sliderMoved);
     connect(m_withSlider, &QRadioButton::clicked, this, &VelocityCurveDialog::chooseSliderMode);
     connect(m_withMouse, &QRadioButton::clicked, this, &VelocityCurveDialog::chooseMouseMode);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(buttons, &QDialogButtonBox::helpRequested, this, &VelocityCurveDialog::helpRequested);
     m_slider->setFocus();
 }

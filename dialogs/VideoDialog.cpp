@@ -224,14 +224,10 @@ void VideoDialog::buildControls() {
     auto* free = new QPushButton(QStringLiteral("F&ree AVI"), this);
     open->setObjectName(QStringLiteral("openAvi"));
     free->setObjectName(QStringLiteral("freeAvi"));
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
-    box->addButton(open, QDialogButtonBox::ActionRole);
-    box->addButton(free, QDialogButtonBox::ActionRole);
-    box->button(QDialogButtonBox::Ok)->setDefault(true);
-    for (QAbstractButton* button : box->buttons()) {
-        if (auto* push = qobject_cast<QPushButton*>(button); push != nullptr && !push->isDefault()) {
-            push->setAutoDefault(false);
-        }
+    auto* box = dialogButtons(this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help);
+    for (QPushButton* button : {open, free}) {
+        button->setAutoDefault(false);
+        box->addButton(button, QDialogButtonBox::ActionRole);
     }
     m_cancel = box->button(QDialogButtonBox::Cancel);
 
@@ -247,8 +243,6 @@ void VideoDialog::buildControls() {
     layout->addWidget(rows);
     layout->addWidget(box);
 
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(box, &QDialogButtonBox::helpRequested, this, &VideoDialog::helpRequested);
     connect(open, &QPushButton::clicked, this, &VideoDialog::openClip);
     connect(free, &QPushButton::clicked, this, &VideoDialog::freeClip);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "DialogText.h"
+#include "DialogParts.h"
 #include "midi/Split.h"
 
 #include <QDialog>

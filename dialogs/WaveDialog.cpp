@@ -1,6 +1,6 @@
 #include "WaveDialog.h"
 
-#include "DialogText.h"
+#include "DialogParts.h"
 
 #include "midi/SplitFields.h"
 #include "screens/controls/KeyboardPicture.h"
@@ -244,9 +244,7 @@ void WaveDialog::buildControls() {
     }
     m_songState = new QLabel(this);
 
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    box->button(QDialogButtonBox::Ok)->setDefault(true);
-    box->button(QDialogButtonBox::Cancel)->setAutoDefault(false);
+    auto* box = dialogButtons(this, QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
 
     auto* grid = new QGridLayout;
     grid->addWidget(device, 0, 0);
@@ -263,8 +261,6 @@ void WaveDialog::buildControls() {
     layout->addWidget(m_songState);
     layout->addWidget(box);
 
-    connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(m_load, &QPushButton::clicked, this, &WaveDialog::loadSample);
     connect(m_free, &QPushButton::clicked, this, &WaveDialog::freeSample);
     connect(m_play, &QPushButton::clicked, this, [this] { play(split().rootNote); });

@@ -1,7 +1,9 @@
-#include "DialogText.h"
+#include "DialogParts.h"
 
 #include "res/Strings.h"
 
+#include <QDialog>
+#include <QPushButton>
 #include <QRegularExpression>
 
 namespace tonwerk::ui {
@@ -24,6 +26,21 @@ QString withFields(int id, std::initializer_list<QString> values) {
         from = match.capturedStart() + value.size();
     }
     return result;
+}
+
+QDialogButtonBox* dialogButtons(QDialog* dialog, QDialogButtonBox::StandardButtons buttons) {
+    auto* box = new QDialogButtonBox(buttons, dialog);
+    for (QAbstractButton* button : box->buttons()) {
+        if (auto* push = qobject_cast<QPushButton*>(button); push != nullptr) {
+            push->setAutoDefault(false);
+        }
+    }
+    if (QPushButton* ok = box->button(QDialogButtonBox::Ok); ok != nullptr) {
+        ok->setDefault(true);
+    }
+    QObject::connect(box, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(box, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return box;
 }
 
 } // namespace tonwerk::ui
