@@ -5,6 +5,8 @@ display with JACK. It must open on the demo's start-up setup: pad 1 sounds (hear
 client), the loop on pad 7 keeps playing after its click and stops at the next, Video 1 shows its
 clip in the monitor, pad 1's wave dialog plays its sample, and the browser lists the demo's setup,
 which loads on a double-click.
+The installation also holds the desktop's launcher entry, description and icons, the manual and
+tonwerk-cli's man page.
 Usage: program_demo.py BUILD_DIR TONWERK_CLI WORK_DIR
 """
 import os
@@ -21,7 +23,12 @@ prefix = os.path.join(work, "prefix")
 subprocess.run(["cmake", "--install", build, "--prefix", prefix], check=True, capture_output=True)
 for path in ("bin/tonwerk", "share/tonwerk/StartUp.mks", "share/tonwerk/MusicStyles/Demo/bpm.inf",
              "share/tonwerk/MusicStyles/Demo/Setups/Demo.mks", "share/tonwerk/MusicStyles/Demo/Drums/Kick.wav",
-             "share/tonwerk/MusicStyles/Demo/Clips/Test Card.avi"):
+             "share/tonwerk/MusicStyles/Demo/Clips/Test Card.avi",
+             # the desktop's entry, description and icons, the manual and the man page
+             "share/applications/org.tonwerk.Tonwerk.desktop", "share/metainfo/org.tonwerk.Tonwerk.metainfo.xml",
+             "share/icons/hicolor/scalable/apps/org.tonwerk.Tonwerk.svg",
+             "share/icons/hicolor/48x48/apps/org.tonwerk.Tonwerk.png", "share/man/man1/tonwerk-cli.1",
+             "share/doc/tonwerk/README.md", "bin/tonwerk-cli"):
     if not os.path.isfile(os.path.join(prefix, path)):
         print("FAILED: the installation has no " + path)
         sys.exit(1)
