@@ -6,7 +6,12 @@
 #include <unistd.h>
 
 #include <array>
+#include <charconv>
+#include <climits>
 #include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
 #include <system_error>
 
 namespace tonwerk::platform {
@@ -136,6 +141,39 @@ bool isRemovableMedia(const Mount& mount) {
     }
     const std::string point = mount.mountPoint.string();
     return point.starts_with("/media/") || point.starts_with("/run/media/");
+}
+
+std::optional<std::uint64_t> parseAvailableMemory(std::string_view meminfo) {
+    constexpr std::string_view kKey = "MemAvailable:";
+    std::size_t at = 0;
+    while (at < meminfo.size()) {
+        const std::size_t end = std::min(meminfo.find('\n', at), meminfo.size());
+        const std::string_view line = meminfo.substr(at, end - at);
+        at = end + 1;
+        if (!line.starts_with(kKey)) {
+            continue;
+        }
+        std::string_view rest = line.substr(kKey.size());
+        while (!rest.empty() && rest.front() == ' ') {
+            rest.remove_prefix(1);
+        }
+        std::uint64_t kilobytes = 0;
+        const auto [next, error] = std::from_chars(rest.data(), rest.data() + rest.size(), kilobytes);
+        if (error != std::errc() || next == rest.data() || kilobytes > (UINT64_MAX >> 10)) {
+            return std::nullopt;
+        }
+        return kilobytes << 10; // the file counts in kB of 1024 bytes
+    }
+    return std::nullopt;
+}
+
+std::optional<std::uint64_t> availableMemory() {
+    std::ifstream in("/proc/meminfo");
+    if (!in) {
+        return std::nullopt;
+    }
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return parseAvailableMemory(text);
 }
 
 } // namespace tonwerk::platform

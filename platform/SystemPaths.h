@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -43,5 +45,11 @@ struct Mount {
 // Removable media stand in for the CD-ROM drives of old setups: optical file systems (iso9660, udf)
 // and anything mounted below /media or /run/media.
 [[nodiscard]] bool isRemovableMedia(const Mount& mount);
+
+// The memory the machine can still give a program (MemAvailable), in bytes, from the text of
+// /proc/meminfo; nothing when the line is missing or unreadable.
+[[nodiscard]] std::optional<std::uint64_t> parseAvailableMemory(std::string_view meminfo);
+// The same for this machine now. Reads a small file; any thread.
+[[nodiscard]] std::optional<std::uint64_t> availableMemory();
 
 } // namespace tonwerk::platform

@@ -6,6 +6,7 @@
 #include "ScreenCommands.h"
 #include "VideoOutput.h"
 #include "core/ErrorReporting.h"
+#include "dialogs/AboutDialog.h"
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
@@ -848,6 +849,11 @@ void ScreenDialog::command(int id) {
     case CommandId::kVideoDialog:
         openVideoDialog(0);
         break;
+    case CommandId::kAbout: {
+        AboutDialog about(session::availableMemoryKb(), this);
+        m_host.runDialog(about);
+        break;
+    }
     case CommandId::kPanic:
     case CommandId::kPanicKey:
         commands.panic();

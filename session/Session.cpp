@@ -559,6 +559,11 @@ std::string samplePattern() {
 
 std::string clipPattern() { return "*.avi"; }
 
+std::optional<std::uint64_t> availableMemoryKb() {
+    const auto bytes = platform::availableMemory();
+    return bytes ? std::optional<std::uint64_t>(*bytes / 1024) : std::nullopt;
+}
+
 bool Session::videoLive() const { return m_video->live(); }
 
 void Session::setPictureSize(int width, int height) {

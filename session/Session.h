@@ -129,6 +129,8 @@ class Commands;
 
 // The file-name patterns of the media the program loads, for the file lists: every sample ending
 // the sample loader takes ("*.wav;*.aif;…") and the clips ("*.avi").
+// The memory the machine can still give a program, in KB (the about box); nothing when unknown.
+[[nodiscard]] std::optional<std::uint64_t> availableMemoryKb();
 [[nodiscard]] std::string samplePattern();
 [[nodiscard]] std::string clipPattern();
 

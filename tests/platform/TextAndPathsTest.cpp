@@ -74,3 +74,17 @@ TEST(SystemPaths, MountTable) {
 }
 
 } // namespace
+
+// The about box's free memory, from the text of /proc/meminfo.
+TEST(SystemPaths, AvailableMemory) {
+    EXPECT_EQ(parseAvailableMemory("MemTotal:       24000000 kB\nMemFree:  100 kB\nMemAvailable:   1234 kB\n"),
+              std::optional<std::uint64_t>(1234ULL * 1024));
+    EXPECT_EQ(parseAvailableMemory("MemAvailable:7 kB"), std::optional<std::uint64_t>(7ULL * 1024));
+    EXPECT_EQ(parseAvailableMemory("MemTotal: 5 kB\n"), std::nullopt);
+    EXPECT_EQ(parseAvailableMemory("MemAvailable:   lots kB\n"), std::nullopt);
+    EXPECT_EQ(parseAvailableMemory("MemAvailable: 99999999999999999999999 kB\n"), std::nullopt);
+    EXPECT_EQ(parseAvailableMemory(""), std::nullopt);
+    const auto here = availableMemory();
+    ASSERT_TRUE(here.has_value()) << "this machine has /proc/meminfo";
+    EXPECT_GT(*here, 0U);
+}

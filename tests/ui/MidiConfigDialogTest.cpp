@@ -1,4 +1,5 @@
 #include "dialogs/MidiConfigDialog.h"
+#include "dialogs/AboutDialog.h"
 #include "screens/ScreenCommands.h"
 #include "support/ScreenRig.h"
 #include "support/SplitBytes.h"
@@ -167,6 +168,31 @@ TEST(MidiConfigDialog, ReturnAndEscape) {
         QTest::keyClick(dialog.programs(), static_cast<Qt::Key>(key));
         EXPECT_EQ(dialog.result(), key == Qt::Key_Return ? QDialog::Accepted : QDialog::Rejected);
     }
+}
+
+// The about box: the free memory in the string table's words, "Unavailable" without it; the File
+// menu's About opens it.
+TEST(AboutDialog, FreeMemoryAndTheMenu) {
+    EXPECT_EQ(ui::AboutDialog(std::uint64_t{1234}).memoryText(), QStringLiteral("1234 KB RAM free"));
+    EXPECT_EQ(ui::AboutDialog(std::nullopt).memoryText(), QStringLiteral("Unavailable"));
+    test::ScreenRig rig;
+    QString shown;
+    ui::ScreenHost host;
+    host.runDialog = [&](QDialog& dialog) {
+        if (auto* about = qobject_cast<ui::AboutDialog*>(&dialog)) {
+            shown = about->memoryText();
+        }
+        return QDialog::Accepted;
+    };
+    auto screen = rig.open(midi::ScreenKind::Dj, host);
+    screen->command(ui::CommandId::kAbout);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral(" KB RAM free"))) << shown.toStdString();
+    rig.close();
+    ui::AboutDialog about(std::uint64_t{1});
+    about.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&about));
+    QTest::keyClick(QApplication::focusWidget() != nullptr ? QApplication::focusWidget() : &about, Qt::Key_Return);
+    EXPECT_EQ(about.result(), QDialog::Accepted);
 }
 
 } // namespace

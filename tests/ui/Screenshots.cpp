@@ -4,6 +4,7 @@
 // monitor the same picture. Usage: tonwerk_screenshots OUTPUT_FOLDER
 #include "app/ProgramShell.h"
 #include "audio/WaveBuilder.h"
+#include "dialogs/AboutDialog.h"
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
@@ -237,6 +238,8 @@ int dialogPictures(const QString& folder) {
             shoot(velocity, QStringLiteral("velocity-curve"), scheme, scale);
             ui::SfxDialog sfx(split);
             shoot(sfx, QStringLiteral("sfx-settings"), scheme, scale);
+            ui::AboutDialog about(std::uint64_t{20971520});
+            shoot(about, QStringLiteral("about"), scheme, scale);
             ui::MidiConfigDialog midiConfig(split, notifier);
             shoot(midiConfig, QStringLiteral("midi-configuration"), scheme, scale);
             ui::WaveDialog plain(*rig.session, 4, ui::WaveDialog::Variant::Plain, noFile);
