@@ -91,10 +91,10 @@ void VideoDialog::buildControls() {
     m_positionBar->setObjectName(QStringLiteral("position"));
     m_positionBar->setFixedSize(kPreviewWidth, 24);
     m_positionBar->setAccessibleName(QStringLiteral("Avi"));
-    m_positionBar->configure(1190, 1, 0, 0, art::paintFace(art::kHorizontalKnob, {30, 18}, devicePixelRatioF()),
-                             art::paintFace(art::kHorizontalKnobAtReset, {30, 18}, devicePixelRatioF()),
-                             art::paintFace(art::kHorizontalTrack, {kPreviewWidth, 24}, devicePixelRatioF()),
-                             SliderFlag::kHorizontal);
+    // Its faces, painted once; showState gives them to every configuration of the bar.
+    m_knob = art::paintFace(art::kHorizontalKnob, {30, 18}, devicePixelRatioF());
+    m_knobAtReset = art::paintFace(art::kHorizontalKnobAtReset, {30, 18}, devicePixelRatioF());
+    m_track = art::paintFace(art::kHorizontalTrack, {kPreviewWidth, 24}, devicePixelRatioF());
     m_frameText = new QLabel(preview);
     m_frameText->setObjectName(QStringLiteral("frame"));
     m_stop = new QPushButton(QStringLiteral("stop"), preview);
@@ -366,10 +366,7 @@ void VideoDialog::showState() {
         m_rowEffect[r]->setCurrentIndex(effectListIndex(m_state.rowEffect[r]));
     }
     m_positionBar->configure(1190, std::max(1, last - first), 0, std::clamp(m_state.framePos - first, 0, last - first),
-                             art::paintFace(art::kHorizontalKnob, {30, 18}, devicePixelRatioF()),
-                             art::paintFace(art::kHorizontalKnobAtReset, {30, 18}, devicePixelRatioF()),
-                             art::paintFace(art::kHorizontalTrack, {kPreviewWidth, 24}, devicePixelRatioF()),
-                             SliderFlag::kHorizontal);
+                             m_knob, m_knobAtReset, m_track, SliderFlag::kHorizontal);
     enableControls();
     requestFrame();
 }
@@ -432,7 +429,10 @@ void VideoDialog::seek(int frame) {
 }
 
 void VideoDialog::previewTick() {
-    if (!m_preview->attached() || (m_state.playing == 0 && !m_frameDue)) {
+    // A running clip steps on the graphics window's 40 ms frame tick, however often this timer
+    // looks; a change in between shows at once, without a step.
+    const bool stepDue = m_state.playing != 0 && (!m_sinceStep.isValid() || m_sinceStep.hasExpired(40));
+    if (!m_preview->attached() || (!stepDue && !m_frameDue)) {
         return;
     }
     m_frameDue = false;
@@ -441,6 +441,11 @@ void VideoDialog::previewTick() {
     if (m_wholeClip) {
         shown.rangeStart = m_state.clipStart;
         shown.rangeEnd = m_state.clipEnd;
+    }
+    if (stepDue) {
+        m_sinceStep.start();
+    } else {
+        shown.playing = 0;
     }
     const video::FrameBuffer* picture = m_preview->render(shown, kPreviewWidth, kPreviewHeight);
     m_state.framePos = shown.framePos;

@@ -4,6 +4,8 @@
 #include "midi/Split.h"
 
 #include <QDialog>
+#include <QElapsedTimer>
+#include <QPixmap>
 #include <QTimer>
 
 #include <array>
@@ -88,9 +90,13 @@ private:
     bool m_frameDue = true;
     std::unique_ptr<session::ClipPreviewer> m_preview;
     QTimer m_timer;
+    QElapsedTimer m_sinceStep; // since the preview's last 40 ms step
 
     PictureView* m_monitor = nullptr;
     BitmapSlider* m_positionBar = nullptr;
+    QPixmap m_knob;
+    QPixmap m_knobAtReset;
+    QPixmap m_track;
     QLabel* m_frameText = nullptr;
     QLabel* m_properties = nullptr;
     QPushButton* m_stop = nullptr;

@@ -51,6 +51,7 @@ WaveDialog::WaveDialog(session::Session& session, int split, Variant variant, Ch
                                               : QStringLiteral("Wave Dialog"));
     buildControls();
     showSplit();
+    showOutline();
     m_timer.setInterval(50);
     connect(&m_timer, &QTimer::timeout, this, &WaveDialog::showPosition);
 }
@@ -422,6 +423,17 @@ void WaveDialog::showSampleInfo() {
             ? QStringLiteral("The sample file \"%1\" is missing; load another one.").arg(QString::fromStdString(name))
             : QString());
     m_missing->setVisible(missing);
+    m_free->setEnabled(hasSample && m_voice < 0);
+    m_load->setEnabled(m_voice < 0);
+    m_play->setEnabled(hasSample && m_voice < 0);
+    m_stop->setEnabled(m_voice >= 0);
+    m_status->setText(dialogText(m_voice >= 0 ? 3308 : 3307));
+}
+
+void WaveDialog::showOutline() {
+    // Drawn once for each sample the dialog shows: a minute of sample is read whole for it.
+    const midi::Split& s = split();
+    const bool hasSample = s.taskKind() == midi::SplitTask::Sample && s.sample.sampleData != 0;
     std::vector<WaveformView::Column> columns;
     if (hasSample) {
         for (const audio::SamplePeak& peak : m_commands.sampleOutline(m_index, kOutlineColumns)) {
@@ -432,11 +444,6 @@ void WaveDialog::showSampleInfo() {
     m_waveform->setLoopStart(hasSample && s.sample.loopStart > 0 && s.sample.sampleBytes > 0
                                  ? static_cast<double>(s.sample.loopStart) / s.sample.sampleBytes
                                  : -1.0);
-    m_free->setEnabled(hasSample && m_voice < 0);
-    m_load->setEnabled(m_voice < 0);
-    m_play->setEnabled(hasSample && m_voice < 0);
-    m_stop->setEnabled(m_voice >= 0);
-    m_status->setText(dialogText(m_voice >= 0 ? 3308 : 3307));
 }
 
 void WaveDialog::showModeControls() {
@@ -479,6 +486,7 @@ void WaveDialog::loadSample() {
         // The engine said why; the file dialog opens again.
     }
     showSplit();
+    showOutline();
 }
 
 void WaveDialog::freeSample() {
@@ -487,6 +495,7 @@ void WaveDialog::freeSample() {
     m_sampleChanged = true;
     m_progress->reset();
     showSplit();
+    showOutline();
 }
 
 void WaveDialog::play(int key) {

@@ -65,6 +65,7 @@ private:
     void buildControls();
     void showSplit();
     void showSampleInfo();
+    void showOutline();
     void showModeControls();
     void setField(const char* name, long long value);
     void setFlags(std::int32_t set, std::int32_t clear);
