@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace tonwerk::audio {
 
@@ -85,6 +86,45 @@ void AudioEngine::reportSoundError(platform::SoundError error) {
     core::showMessage(m_notifier, messageIdOf(error), core::MessageKind::Error);
 }
 
+std::unique_ptr<platform::SoundOutput> AudioEngine::openOutput(platform::SoundDevice& device, OutputChoice& choice,
+                                                               platform::OfflineOutput*& offline) {
+    offline = nullptr;
+    switch (choice.kind) {
+    case OutputChoice::Kind::Offline: {
+        auto o = std::make_unique<platform::OfflineOutput>(device);
+        offline = o.get();
+        return o;
+    }
+    case OutputChoice::Kind::None:
+        return platform::makeNullOutput(device);
+    case OutputChoice::Kind::Device:
+        break;
+    }
+    std::unique_ptr<platform::SoundOutput> output;
+    std::string error;
+    if (!platform::isDefaultDevice(choice.id)) {
+        for (const platform::AudioDevice& d : platform::listAudioOutputs()) {
+            if (platform::soundDeviceId(d.api, d.name) == choice.id) {
+                output = platform::openDeviceOutput(device, d.api, d.name, choice.periodFrames, error);
+                break;
+            }
+        }
+    }
+    if (!output) {
+        output = platform::openDeviceOutput(device, "", "", choice.periodFrames, error);
+        if (output) {
+            choice.id = {}; // the stored device is gone: the default device from now on
+        }
+    }
+    if (!output) {
+        // No sound device: said once, then the show goes on silently in real time.
+        core::showMessage(m_notifier, 8269, core::MessageKind::Error);
+        reportSoundError(platform::SoundError::NoDriver);
+        output = platform::makeNullOutput(device);
+    }
+    return output;
+}
+
 bool AudioEngine::initDirectSound(OutputChoice& choice) {
     if (m_device) {
         return true;
@@ -96,53 +136,71 @@ bool AudioEngine::initDirectSound(OutputChoice& choice) {
             break; // a voice without a buffer is never used
         }
     }
-    std::unique_ptr<platform::SoundOutput> output;
     platform::OfflineOutput* offline = nullptr;
-    switch (choice.kind) {
-    case OutputChoice::Kind::Offline: {
-        auto o = std::make_unique<platform::OfflineOutput>(*device);
-        offline = o.get();
-        output = std::move(o);
-        break;
-    }
-    case OutputChoice::Kind::None:
-        output = platform::makeNullOutput(*device);
-        break;
-    case OutputChoice::Kind::Device: {
-        std::string error;
-        if (!platform::isDefaultDevice(choice.id)) {
-            for (const platform::AudioDevice& d : platform::listAudioOutputs()) {
-                if (platform::soundDeviceId(d.api, d.name) == choice.id) {
-                    output = platform::openDeviceOutput(*device, d.api, d.name, choice.periodFrames, error);
-                    break;
-                }
-            }
-        }
-        if (!output) {
-            output = platform::openDeviceOutput(*device, "", "", choice.periodFrames, error);
-            if (output) {
-                choice.id = {}; // the stored device is gone: the default device from now on
-            }
-        }
-        if (!output) {
-            // No sound device: said once, then the show goes on silently in real time.
-            core::showMessage(m_notifier, 8269, core::MessageKind::Error);
-            reportSoundError(platform::SoundError::NoDriver);
-            output = platform::makeNullOutput(*device);
-        }
-        break;
-    }
-    }
+    std::unique_ptr<platform::SoundOutput> output = openOutput(*device, choice, offline);
     {
         // The worker may already be pumping (it starts before the sound device opens).
         const std::lock_guard lock(m_audioLock);
         m_device = std::move(device);
         m_offline = offline;
         m_output = std::move(output);
+        m_choice = choice;
         for (int i = 0; i < kVoiceCount; ++i) {
             platform::SoundBuffer& b = m_device->buffer(i);
             m_voices[static_cast<std::size_t>(i)].buffer = b.exists() ? &b : nullptr;
         }
+    }
+    if (const platform::SoundError e = m_output->start(); e != platform::SoundError::Ok) {
+        reportSoundError(e);
+    }
+    return true;
+}
+
+bool AudioEngine::switchOutput(OutputChoice& choice) {
+    if (!m_device) {
+        return false;
+    }
+    // The new output is ready before the old one stops, so the mix pauses only for the swap; it
+    // does not pull the mix before start(), so no two callbacks ever mix at once.
+    platform::OfflineOutput* offline = nullptr;
+    std::unique_ptr<platform::SoundOutput> output = openOutput(*m_device, choice, offline);
+    m_output->stop();
+    std::unique_ptr<platform::SoundOutput> old;
+    {
+        const std::lock_guard lock(m_audioLock);
+        old = std::exchange(m_output, std::move(output));
+        m_offline = offline;
+        m_choice = choice;
+    }
+    old.reset(); // its client closes outside the lock
+    if (const platform::SoundError e = m_output->start(); e != platform::SoundError::Ok) {
+        reportSoundError(e);
+    }
+    return true;
+}
+
+bool AudioEngine::setPrimaryFormat(platform::SoundFormat format, int bits) {
+    if (!m_device) {
+        return false;
+    }
+    m_output->stop();
+    std::unique_ptr<platform::SoundOutput> old;
+    {
+        const std::lock_guard lock(m_audioLock);
+        old = std::move(m_output);
+    }
+    old.reset();
+    // Nothing pulls the mix now: its format may change, and the output opens again on it (a
+    // device stream converts from the mix's rate, which it learns when it opens).
+    m_device->setOutputFormat(format, bits);
+    OutputChoice choice = m_choice;
+    platform::OfflineOutput* offline = nullptr;
+    std::unique_ptr<platform::SoundOutput> output = openOutput(*m_device, choice, offline);
+    {
+        const std::lock_guard lock(m_audioLock);
+        m_output = std::move(output);
+        m_offline = offline;
+        m_choice = choice;
     }
     if (const platform::SoundError e = m_output->start(); e != platform::SoundError::Ok) {
         reportSoundError(e);

@@ -68,6 +68,16 @@ public:
     [[nodiscard]] platform::OfflineOutput* offlineOutput() { return m_offline; }
     [[nodiscard]] platform::SoundOutput* output() { return m_output.get(); }
     [[nodiscard]] platform::SoundDevice* device() { return m_device.get(); }
+    // The options' sound device, changed while the program runs: the new output is opened (with
+    // the fallbacks of initDirectSound), the old one stops and the new one pulls the same mix, so
+    // every voice plays on where it was. False before initDirectSound.
+    bool switchOutput(OutputChoice& choice);
+    // The buffer-type dialog's primary format: the mix at `format`'s rate and channels, `bits`
+    // 8 or 16; the output is opened again on it. Voice buffers keep their own format. False
+    // (nothing changed) before initDirectSound.
+    bool setPrimaryFormat(platform::SoundFormat format, int bits);
+    // The output in use: its choice as opened (the id zeroed when it fell back to the default).
+    [[nodiscard]] const OutputChoice& outputChoice() const { return m_choice; }
     void shutdownAudio();
 
     // --- Samples (UI thread) ---
@@ -162,6 +172,10 @@ private:
     };
 
     void reportSoundError(platform::SoundError error);
+    // The output `choice` names over `device`, with the fallbacks (default device, then the
+    // silent real-time output, reported once). May change `choice.id`.
+    std::unique_ptr<platform::SoundOutput> openOutput(platform::SoundDevice& device, OutputChoice& choice,
+                                                      platform::OfflineOutput*& offline);
     void clearVoice(Voice& v);
     void rerenderAhead(Voice& v);
     void reapplyRelease(Voice& v);
@@ -180,6 +194,7 @@ private:
     std::unique_ptr<platform::SoundDevice> m_device;
     std::unique_ptr<platform::SoundOutput> m_output;
     platform::OfflineOutput* m_offline = nullptr;
+    OutputChoice m_choice;
 
     std::array<Voice, kVoiceCount> m_voices{};
     std::array<SplitSample, kSplitCount> m_samples{};

@@ -61,6 +61,9 @@ public:
     virtual void beatDisplay(int /*bar*/, int /*beat*/) {}
     // A non-modal status line: a MIDI port lost or back. Never a box: the show goes on.
     virtual void deviceStatus(const std::string& /*text*/) {}
+    // The once-a-second load report for the window caption (" ORVAN Tonwerk  CPU-Usage: ..."),
+    // while the option "display CPU-Usage in caption" is on.
+    virtual void loadReport(const std::string& /*text*/) {}
     virtual void refresh() {}
 };
 

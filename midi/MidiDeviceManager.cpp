@@ -58,6 +58,30 @@ int MidiDeviceManager::openOutput(int id) {
     return code;
 }
 
+int MidiDeviceManager::changeInput(int id) {
+    if (id == m_inputId && m_ports.inputOpen()) {
+        return platform::MidiError::kNone;
+    }
+    m_ports.closeInput();
+    endHeldNotes();
+    m_inputId = -2;
+    m_inputName.clear();
+    m_inputGone = false;
+    return id < 0 ? platform::MidiError::kNone : openInput(id);
+}
+
+int MidiDeviceManager::changeOutput(int id) {
+    if (id == m_outputId && m_ports.outputOpen()) {
+        return platform::MidiError::kNone;
+    }
+    endHeldNotes(); // their note-offs still reach the old output
+    m_ports.closeOutput();
+    m_outputId = -2;
+    m_outputName.clear();
+    m_outputGone = false;
+    return id < -1 ? platform::MidiError::kNone : openOutput(id);
+}
+
 bool MidiDeviceManager::startDevices(int& inputId, std::string& inputName, int& outputId, std::string& outputName) {
     const auto inputs = m_ports.inputNames();
     int in = inputName.empty() ? -1 : indexOf(inputs, inputName);
@@ -103,12 +127,16 @@ void MidiDeviceManager::inputLost() {
     m_inputGone = true;
     m_ports.closeInput();
     m_screen.deviceStatus("MIDI input lost: " + m_inputName);
-    if (m_performance != nullptr) {
-        // Its note-offs can never arrive now: end what it left sounding, lift the pedal.
-        m_performance->releaseHeldNotes();
-        for (int channel = 0; channel < 16; ++channel) {
-            m_performance->onMidiData(MidiSource::Injected, shortMessage(0xB0 | channel, 64, 0));
-        }
+    endHeldNotes(); // its note-offs can never arrive now
+}
+
+void MidiDeviceManager::endHeldNotes() {
+    if (m_performance == nullptr) {
+        return;
+    }
+    m_performance->releaseHeldNotes();
+    for (int channel = 0; channel < 16; ++channel) {
+        m_performance->onMidiData(MidiSource::Injected, shortMessage(0xB0 | channel, 64, 0));
     }
 }
 

@@ -29,6 +29,15 @@ public:
     // is already open does nothing.
     int openInput(int id);
     int openOutput(int id);
+    // The options' choice while the program runs. A new input first ends what the old one left
+    // sounding (its note-offs would never come) and lifts the pedal; a new output first gets the
+    // note-offs of the notes sent to the old one, there. Failures are reported as by openInput and
+    // openOutput; the old device is then closed. Returns the MIDI error code.
+    int changeInput(int id);
+    int changeOutput(int id);
+    [[nodiscard]] int inputId() const { return m_inputId; }
+    [[nodiscard]] int outputId() const { return m_outputId; }
+
     // The Initialize-Error box of an input or output for a MIDI error code, with what was asked
     // for when it helps ("Device is out of range. (Keystation)").
     void reportOpenError(bool output, int code, std::string_view detail = {});
@@ -47,6 +56,8 @@ public:
 private:
     void inputLost();
     void outputLost();
+    // Every held note ends (its note-off sent) and the pedal is lifted on all 16 channels.
+    void endHeldNotes();
 
     platform::MidiPorts& m_ports;
     core::Notifier& m_notifier;

@@ -238,6 +238,11 @@ void SoundBuffer::mixInto(std::int32_t* mix, int frames, int outputRate) {
 
 // --- SoundDevice ---
 
+void SoundDevice::setOutputFormat(SoundFormat format, int bits) {
+    m_format = format;
+    m_bits = bits == 8 ? 8 : 16;
+}
+
 void SoundDevice::mix(std::int16_t* out, int frames) {
     int playing = 0;
     while (frames > 0) {
@@ -250,8 +255,21 @@ void SoundDevice::mix(std::int16_t* out, int frames) {
                 buffer.mixInto(m_accumulator.data(), n, m_format.rate);
             }
         }
+        if (m_format.channels == 1) {
+            for (std::size_t i = 0; i < 2 * static_cast<std::size_t>(n); i += 2) {
+                const std::int32_t mono = (m_accumulator[i] + m_accumulator[i + 1]) / 2;
+                m_accumulator[i] = mono;
+                m_accumulator[i + 1] = mono;
+            }
+        }
         for (int i = 0; i < 2 * n; ++i) {
             out[i] = saturate(m_accumulator[static_cast<std::size_t>(i)]);
+        }
+        if (m_bits == 8) {
+            // An 8-bit primary buffer keeps the high byte of each word (its steps are 256 apart).
+            for (int i = 0; i < 2 * n; ++i) {
+                out[i] = static_cast<std::int16_t>(out[i] & ~0xFF);
+            }
         }
         out += std::ptrdiff_t{2} * n;
         frames -= n;

@@ -132,6 +132,11 @@ public:
     SoundDevice& operator=(const SoundDevice&) = delete;
 
     [[nodiscard]] const SoundFormat& outputFormat() const { return m_format; }
+    // The sound of the primary buffer: the mix at `format`'s rate, summed to mono for one channel
+    // (both output channels then carry it), cut to 8 bits for `bits` 8 (else 16). The mix stays
+    // interleaved stereo 16-bit. Only while no output pulls the mix (before start, after stop).
+    void setOutputFormat(SoundFormat format, int bits);
+    [[nodiscard]] int outputBits() const { return m_bits; }
     [[nodiscard]] SoundBuffer& buffer(int index) { return m_buffers[static_cast<std::size_t>(index)]; }
 
     // Audio callback (or the offline renderer): mixes every playing buffer into `out`, `frames`
@@ -142,6 +147,7 @@ public:
 
 private:
     SoundFormat m_format;
+    int m_bits = 16;
     std::array<SoundBuffer, kBufferCount> m_buffers;
     std::array<std::int32_t, std::size_t{2} * kMixBlockFrames> m_accumulator{};
     std::atomic<int> m_playingCount{0};

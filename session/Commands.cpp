@@ -4,7 +4,11 @@
 
 #include "audio/AudioEngine.h"
 #include "audio/Tempo.h"
+#include "core/ErrorReporting.h"
 #include "midi/MidiDeviceManager.h"
+#include "platform/AudioDevices.h"
+#include "platform/MidiPorts.h"
+#include "platform/SoundDevice.h"
 #include "res/Strings.h"
 #include "video/VideoEngine.h"
 
@@ -823,6 +827,98 @@ int Commands::setPitch(int semitones) {
 void Commands::panic() {
     checkThread("Commands::panic");
     m_session.performance().allNotesOff();
+}
+
+// --- The options sheet ---
+
+DeviceLists Commands::deviceLists() {
+    checkThread("Commands::deviceLists");
+    DeviceLists lists;
+    if (platform::MidiPorts* ports = m_session.ports(); ports != nullptr) {
+        lists.midiInputs = ports->inputNames();
+        lists.midiOutputs = ports->outputNames();
+    }
+    lists.midiOutputs.insert(lists.midiOutputs.begin(), kOwnMidiOutput);
+    lists.soundDevices.emplace_back(kPrimarySoundDriver);
+    lists.soundIds.push_back({});
+    for (const platform::AudioDevice& device : platform::listAudioOutputs()) {
+        lists.soundDevices.push_back(device.api + ": " + device.name);
+        lists.soundIds.push_back(platform::soundDeviceId(device.api, device.name));
+    }
+    return lists;
+}
+
+Commands::OptionsApplied Commands::applyOptions(const ProgramOptions& options, const DeviceLists& devices) {
+    checkThread("Commands::applyOptions");
+    core::Settings& settings = m_session.settings();
+    const core::Settings before = settings;
+    storeOptions(settings, options, devices);
+    OptionsApplied applied;
+    applied.reportSwitchedOff = before.performanceDisplay != 0 && settings.performanceDisplay == 0;
+
+    // The MIDI devices whose choice changed are opened in place of the old ones.
+    if (midi::MidiDeviceManager* manager = m_session.devices(); manager != nullptr) {
+        platform::MidiPorts& ports = manager->ports();
+        if (options.midiIn >= 0 && (settings.midiInDevice != manager->inputId() || !ports.inputOpen())) {
+            applied.midiChanged = true;
+            manager->changeInput(settings.midiInDevice);
+            settings.midiInDeviceName = ports.inputOpen() ? ports.openInputName() : std::string();
+        }
+        if (options.midiOut >= 0 && (settings.midiOutDevice != manager->outputId() || !ports.outputOpen())) {
+            applied.midiChanged = true;
+            manager->changeOutput(settings.midiOutDevice);
+            settings.midiOutDeviceName =
+                settings.midiOutDevice >= 0 && ports.outputOpen() ? ports.openOutputName() : std::string();
+        }
+    }
+
+    // The program-wide tempo and loop defaults, the PC keyboard, the note marks, the load report.
+    audio::AudioSettings& audioSettings = m_session.audio().settings();
+    const audio::AudioSettings wanted = audioSettingsOf(settings);
+    audioSettings.useTimestretch = wanted.useTimestretch;
+    audioSettings.noAutoBpm = wanted.noAutoBpm;
+    audioSettings.useWaveLoop = wanted.useWaveLoop;
+    m_session.applySettings();
+
+    // A new sound device takes the mix now; the voices play on.
+    const std::array<std::uint8_t, 16> id = soundDeviceIdOf(settings);
+    audio::AudioEngine& audio = m_session.audio();
+    if (m_session.options().sound == SessionOptions::Sound::Stored && audio.isOpen() && id != audio.outputChoice().id) {
+        audio::OutputChoice choice = audio.outputChoice();
+        choice.kind = audio::OutputChoice::Kind::Device;
+        choice.id = id;
+        audio.switchOutput(choice);
+        applied.soundChanged = true;
+        if (choice.id != id) {
+            // The device did not open: the default plays, and is stored as the choice.
+            storeSoundDeviceId(settings, {});
+            settings.soundDeviceName = kPrimarySoundDriver;
+        }
+    }
+    m_session.screenFeedback().refresh();
+    return applied;
+}
+
+std::optional<int> Commands::primaryBufferType() const {
+    const platform::SoundDevice* device = m_session.audio().device();
+    if (device == nullptr) {
+        return std::nullopt;
+    }
+    return bufferTypeIndex(1, device->outputFormat().channels, device->outputBits(), device->outputFormat().rate);
+}
+
+bool Commands::setPrimaryBufferType(int index) {
+    checkThread("Commands::setPrimaryBufferType");
+    if (index < 0 || index >= kBufferTypeCount) {
+        core::showMessage(m_session.notifier(), 8273, core::MessageKind::Error);
+        return false;
+    }
+    const PcmFormat format = bufferTypeFormat(index);
+    if (!m_session.audio().setPrimaryFormat(platform::SoundFormat{format.channels, format.rate}, format.bits)) {
+        core::showMessage(m_session.notifier(), 8261, core::MessageKind::Error);
+        return false;
+    }
+    return true;
 }
 
 } // namespace tonwerk::session

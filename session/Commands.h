@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ProgramOptions.h"
 #include "audio/WaveLoader.h"
 #include "midi/EngineHooks.h"
 #include "midi/Split.h"
@@ -9,6 +10,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -201,6 +203,27 @@ public:
     int setPitch(int semitones);
     // PANIC: all notes off on every output channel.
     void panic();
+
+    // --- The options sheet ---
+    // The MIDI ports and sound outputs there are now (asks the MIDI and audio systems; may block
+    // briefly).
+    [[nodiscard]] DeviceLists deviceLists();
+    // OK of the options sheet: the values go into the settings and take effect at once. A changed
+    // MIDI input or output is opened in place of the old one (what the old one sounds ends first);
+    // a changed sound device is opened and the mix moves to it, every voice playing on; the PC
+    // keyboard, the note marks and the load report follow. Returns whether the load report was
+    // switched off (the caption is then the host's to restore).
+    struct OptionsApplied {
+        bool midiChanged = false;
+        bool soundChanged = false;
+        bool reportSwitchedOff = false;
+    };
+    OptionsApplied applyOptions(const ProgramOptions& options, const DeviceLists& devices);
+    // The buffer-type dialog: the entry of the primary buffer's format (none when it is not one of
+    // the 16), and the format of entry `index` (0-15) set. A refusal says why in the message of its
+    // kind and returns false.
+    [[nodiscard]] std::optional<int> primaryBufferType() const;
+    bool setPrimaryBufferType(int index);
 
 private:
     void checkThread(const char* what) const;

@@ -1,6 +1,7 @@
 #include "Session.h"
 
 #include "Commands.h"
+#include "ProgramOptions.h"
 
 #include "audio/AudioClock.h"
 #include "audio/AudioEngine.h"
@@ -51,30 +52,6 @@ platform::MidiApi midiApiOf(SessionOptions::MidiSystem system) {
         break;
     }
     return platform::MidiApi::Auto;
-}
-
-// The stored sound device: Data1 (32 bits, decimal text), Data2, Data3 (16 bits), Data4 (8 bytes).
-platform::SoundDeviceId storedSoundDevice(const core::Settings& settings) {
-    platform::SoundDeviceId id{};
-    const auto data1 = static_cast<std::uint32_t>(std::strtoul(settings.soundDeviceData1.c_str(), nullptr, 10));
-    for (std::size_t i = 0; i < 4; ++i) {
-        id[i] = static_cast<std::uint8_t>(data1 >> (8 * i));
-    }
-    for (std::size_t i = 0; i < 2; ++i) {
-        id[4 + i] = static_cast<std::uint8_t>(settings.soundDeviceData2 >> (8 * i));
-        id[6 + i] = static_cast<std::uint8_t>(settings.soundDeviceData3 >> (8 * i));
-    }
-    for (std::size_t i = 0; i < 8; ++i) {
-        id[8 + i] = static_cast<std::uint8_t>(settings.soundDeviceData4[i]);
-    }
-    return id;
-}
-
-void forgetStoredSoundDevice(core::Settings& settings) {
-    settings.soundDeviceData1 = "0";
-    settings.soundDeviceData2 = 0;
-    settings.soundDeviceData3 = 0;
-    settings.soundDeviceData4.fill(0);
 }
 
 } // namespace
@@ -143,6 +120,10 @@ Session::Session(core::Settings& settings, const SessionHooks& hooks, SessionOpt
         m_notifier, [this](int index) -> midi::Split& { return m_performance.split(index); },
         [this] { return m_performance.split(0).setupTempo; }, m_tempo.get(), hooks.clipScreen);
     m_audioClock = std::make_unique<audio::AudioClock>(*m_audio);
+    m_audioClock->setLoadReport([this](const std::string& text) {
+        const std::lock_guard lock(m_reportMutex); // the timer thread; the dispatcher shows it
+        m_pendingReport = text;
+    });
     m_commands = std::make_unique<Commands>(*this);
     m_pcKeys = std::make_unique<PcKeys>(*this);
     m_pcKeyboard = std::make_unique<midi::PcKeyboard>(*m_pcKeys);
@@ -186,6 +167,7 @@ void Session::applySettings() {
     keys.active = m_settings.pcKeyboardActive != 0;
     keys.channel = std::clamp(m_settings.keyboardMidiInChannel, 0, 15);
     keys.octave = m_settings.keyboardOctave;
+    m_audioClock->setReportEnabled(m_settings.performanceDisplay != 0);
 }
 
 // --- The first screen's start ---
@@ -272,7 +254,7 @@ void Session::openSound() {
     bool stored = false;
     switch (m_options.sound) {
     case SessionOptions::Sound::Stored:
-        choice.id = storedSoundDevice(m_settings);
+        choice.id = soundDeviceIdOf(m_settings);
         stored = !platform::isDefaultDevice(choice.id);
         break;
     case SessionOptions::Sound::Default:
@@ -308,7 +290,7 @@ void Session::openSound() {
         report(std::string(kNoSoundOutput) + "; Tonwerk runs silent");
     }
     if (stored && platform::isDefaultDevice(choice.id)) {
-        forgetStoredSoundDevice(m_settings); // a stored device that is gone: the default from now on
+        storeSoundDeviceId(m_settings, {}); // a stored device that is gone: the default from now on
     }
 }
 
@@ -362,6 +344,14 @@ void Session::tick(std::uint32_t nowMs) {
     m_notifier.deliver();
     m_song.songTick(nowMs);
     m_performance.clockTick(nowMs);
+    std::string report;
+    {
+        const std::lock_guard lock(m_reportMutex);
+        report.swap(m_pendingReport);
+    }
+    if (!report.empty()) {
+        m_outputs.loadReport(report);
+    }
     if (m_devices && static_cast<std::int32_t>(nowMs - m_nextWatchMs) >= 0) {
         m_devices->watch(); // lost and returned ports
         m_nextWatchMs = nowMs + 500;
@@ -538,6 +528,12 @@ void Session::Outputs::beatDisplay(int bar, int beat) {
         screen()->beatDisplay(bar, beat);
     }
 }
+void Session::Outputs::loadReport(const std::string& text) {
+    if (screen() != nullptr) {
+        screen()->loadReport(text);
+    }
+}
+
 void Session::Outputs::deviceStatus(const std::string& text) {
     if (screen() != nullptr) {
         screen()->deviceStatus(text);

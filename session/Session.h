@@ -282,6 +282,7 @@ private:
         void crossfaderMoved(int value) override;
         void beatDisplay(int bar, int beat) override;
         void deviceStatus(const std::string& text) override;
+        void loadReport(const std::string& text) override;
         void refresh() override;
 
     private:
@@ -340,8 +341,13 @@ private:
     void report(const std::string& text);
     void openMidiDevices();
     void openSound();
+
+public:
+    // The settings' program-wide options taken by the engines: keyboard velocity, program changes,
+    // note marks, the PC keyboard and the load report. After the options sheet's OK.
     void applySettings();
 
+private:
     core::Settings& m_settings;
     SessionHooks m_hooks;
     SessionOptions m_options;
@@ -371,6 +377,10 @@ private:
     std::unique_ptr<PcKeys> m_pcKeys;
     std::unique_ptr<midi::PcKeyboard> m_pcKeyboard;
     std::string m_setupName;
+
+    // The load report waits here from the timer thread until the dispatcher's next tick.
+    std::mutex m_reportMutex;
+    std::string m_pendingReport;
 
     std::FILE* m_logFile = nullptr;
     std::uint32_t m_startMs = 0;

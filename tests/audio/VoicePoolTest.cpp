@@ -302,5 +302,56 @@ TEST(VoicePool, AssignSampleFileSaysWhyAndPreparesTheSplit) {
     EXPECT_GT(rig.splits[2].sample.sampleBytes, 0);
 }
 
+// The options' new sound output and the buffer type's primary format, taken while a voice plays:
+// the voice plays on through the new output, and the mix follows the new format.
+TEST(VoicePool, TheOutputAndItsFormatChangeWhileAVoicePlays) {
+    Rig rig;
+    rig.load(0, 4000, 22050 * 4);
+    const std::int16_t voice = rig.start(0, 60, 127);
+    ASSERT_GE(voice, 0);
+    rig.advance(120);
+    const std::int16_t level = rig.mix().back();
+    ASSERT_NE(level, 0);
+
+    OutputChoice next;
+    next.kind = OutputChoice::Kind::Offline;
+    ASSERT_TRUE(rig.engine.switchOutput(next));
+    ASSERT_NE(rig.engine.offlineOutput(), nullptr);
+    EXPECT_EQ(rig.engine.offlineOutput()->renderedFrames(), 0U) << "a new output, not the old one";
+    rig.advance(400);
+    EXPECT_TRUE(rig.engine.voiceActive(voice));
+    // The last 100 ms through the new output: the voice at the level it had.
+    const std::vector<std::int16_t>& mix = rig.mix();
+    ASSERT_GT(mix.size(), 4410U);
+    for (std::size_t i = mix.size() - 4410; i < mix.size(); ++i) {
+        ASSERT_EQ(mix[i], level) << "word " << i;
+    }
+
+    // 11025 Hz, 8 bits, mono: the mix runs at the new rate, both channels carry the same words,
+    // and every word is a whole step of 256.
+    ASSERT_TRUE(rig.engine.setPrimaryFormat(platform::SoundFormat{1, 11025}, 8));
+    EXPECT_EQ(rig.engine.device()->outputFormat().rate, 11025);
+    EXPECT_EQ(rig.engine.device()->outputBits(), 8);
+    rig.advance(600);
+    EXPECT_TRUE(rig.engine.voiceActive(voice));
+    const std::vector<std::int16_t>& low = rig.mix();
+    EXPECT_NEAR(static_cast<double>(low.size()) / 2, 11025.0 * 0.6, 11025.0 * 0.02);
+    bool sounding = false;
+    for (std::size_t i = 0; i + 1 < low.size(); i += 2) {
+        ASSERT_EQ(low[i], low[i + 1]);
+        ASSERT_EQ(low[i] % 256, 0);
+        sounding = sounding || low[i] != 0;
+    }
+    EXPECT_TRUE(sounding);
+
+    // Before the device is open there is nothing to change.
+    test::RecordingNotifier notifier;
+    AudioEngine closed(notifier, {});
+    OutputChoice any;
+    EXPECT_FALSE(closed.switchOutput(any));
+    EXPECT_FALSE(closed.setPrimaryFormat(platform::SoundFormat{2, 44100}, 16));
+    EXPECT_TRUE(rig.notifier.shown().empty());
+}
+
 } // namespace
 } // namespace tonwerk::audio

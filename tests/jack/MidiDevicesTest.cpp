@@ -2,7 +2,11 @@
 // run-with-jack): other MidiPorts objects of this process stand in for the keyboards and
 // instruments, so the ports come and go exactly as plugged devices do.
 #include "midi/MidiDeviceManager.h"
+#include "midi/SplitFields.h"
 #include "platform/MidiPorts.h"
+#include "session/Commands.h"
+#include "session/ProgramOptions.h"
+#include "session/Session.h"
 #include "support/RecordingNotifier.h"
 
 #include <gtest/gtest.h>
@@ -163,6 +167,130 @@ TEST_F(MidiDevices, APulledKeyboardIsReopenedWhenItsNameReturns) {
     EXPECT_EQ(tonwerk.openInputName(), name);
     EXPECT_EQ(screen.lines.back(), "MIDI input back: " + name);
     EXPECT_TRUE(notifier.shown().empty()) << "losing a port never shows a box";
+}
+
+// What an instrument heard within 300 ms: every word its input queue took.
+std::vector<std::uint32_t> heard(MidiPorts& instrument) {
+    std::vector<std::uint32_t> words;
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+    while (std::chrono::steady_clock::now() < until) {
+        std::uint32_t word = 0;
+        while (instrument.input().pop(word)) {
+            words.push_back(word);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return words;
+}
+
+bool isNoteOff(std::uint32_t word, int key) {
+    const unsigned status = word & 0xF0U;
+    const bool sameKey = ((word >> 8) & 0x7FU) == static_cast<unsigned>(key);
+    return sameKey && (status == 0x80 || (status == 0x90 && ((word >> 16) & 0x7FU) == 0));
+}
+
+// The options sheet's new MIDI ports while a key is held: the note the old keyboard started ends
+// on the old instrument at once, the new instrument never hears of it, and the new keyboard plays
+// the new instrument.
+TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
+    Keyboard first("keyboardD");
+    Keyboard second("keyboardE");
+    const std::string firstName = plugIn(first);
+    const std::string secondName = plugIn(second);
+    ASSERT_FALSE(firstName.empty());
+    ASSERT_FALSE(secondName.empty());
+
+    core::Settings settings;
+    settings.midiInDeviceName = firstName;
+    settings.midiOutDevice = -1; // Tonwerk's own port
+    test::RecordingNotifier sessionNotifier;
+    session::SessionHooks hooks;
+    hooks.notifier = &sessionNotifier;
+    session::SessionOptions options;
+    options.clock = session::SessionOptions::Clock::Virtual;
+    options.sound = session::SessionOptions::Sound::None;
+    options.midiSystem = session::SessionOptions::MidiSystem::Jack;
+    session::Session session(settings, hooks, options);
+    ASSERT_TRUE(session.startDevices());
+    session::Commands& commands = session.commands();
+    const auto field = [](const char* name) { return *midi::findSplitField("", name); };
+    ASSERT_TRUE(commands.setSplitField(0, field("state"), 0, 1).ok());
+    ASSERT_TRUE(commands.setSplitField(0, field("keyLow"), 0, 0).ok());
+    ASSERT_TRUE(commands.setSplitField(0, field("keyHigh"), 0, 127).ok());
+
+    // Instrument A listens to Tonwerk's own port; instrument B has an input port of its own (fed
+    // by a keyboard nobody plays), which Tonwerk can send to.
+    MidiPorts synthA(MidiApi::Jack, "synthA");
+    int ownPort = -1;
+    ASSERT_TRUE(waitFor([&] {
+        const auto names = synthA.inputNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i].find("Tonwerk Out") != std::string::npos) {
+                ownPort = static_cast<int>(i);
+            }
+        }
+        return ownPort >= 0;
+    }));
+    ASSERT_EQ(synthA.openInput(ownPort), platform::MidiError::kNone);
+    Keyboard silent("keyboardSilent");
+    const std::string silentName = plugIn(silent);
+    MidiPorts synthB(MidiApi::Jack, "synthB");
+    const auto outputsBefore = session.ports()->outputNames();
+    ASSERT_EQ(synthB.openInput(indexOf(synthB.inputNames(), silentName)), platform::MidiError::kNone);
+    std::vector<std::string> synthBPorts;
+    ASSERT_TRUE(waitFor([&] {
+        synthBPorts = added(outputsBefore, session.ports()->outputNames());
+        return !synthBPorts.empty();
+    }));
+
+    // Key 60 held on the first keyboard sounds on instrument A.
+    first.ports.send(0x643C90);
+    ASSERT_TRUE(waitFor([&] {
+        session.waitAndDeliverMidiInput(10);
+        std::uint32_t word = 0;
+        return synthA.input().pop(word) && word == 0x643C90U;
+    }));
+
+    // The output changes alone: key 60 ends on instrument A, where it sounds.
+    const session::DeviceLists devices = commands.deviceLists();
+    session::ProgramOptions chosen = session::optionsOf(session.settings(), devices);
+    chosen.midiOut = indexOf(devices.midiOutputs, synthBPorts.front());
+    ASSERT_GT(chosen.midiOut, 0);
+    EXPECT_TRUE(commands.applyOptions(chosen, devices).midiChanged);
+    EXPECT_EQ(session.settings().midiOutDeviceName, synthBPorts.front());
+    const std::vector<std::uint32_t> onA = heard(synthA);
+    EXPECT_TRUE(std::any_of(onA.begin(), onA.end(), [](std::uint32_t w) { return isNoteOff(w, 60); }))
+        << "the held note ends on the instrument it sounds on";
+
+    // Key 62 held on the first keyboard now sounds on instrument B; then the input changes alone:
+    // key 62 ends there, and the old keyboard's late releases reach nobody.
+    first.ports.send(0x643E90);
+    std::vector<std::uint32_t> onB;
+    const auto collectB = [&](std::uint32_t until) {
+        return waitFor([&] {
+            session.waitAndDeliverMidiInput(10);
+            std::uint32_t word = 0;
+            while (synthB.input().pop(word)) {
+                onB.push_back(word);
+            }
+            return std::find(onB.begin(), onB.end(), until) != onB.end();
+        });
+    };
+    ASSERT_TRUE(collectB(0x643E90U));
+    chosen.midiIn = indexOf(devices.midiInputs, secondName);
+    ASSERT_GE(chosen.midiIn, 0);
+    EXPECT_TRUE(commands.applyOptions(chosen, devices).midiChanged);
+    EXPECT_EQ(session.ports()->openInputName(), secondName);
+    EXPECT_EQ(session.settings().midiInDeviceName, secondName);
+    first.ports.send(0x003C80);
+    first.ports.send(0x003E80);
+    second.ports.send(0x504090);
+    ASSERT_TRUE(collectB(0x504090U));
+    EXPECT_TRUE(std::any_of(onB.begin(), onB.end(), [](std::uint32_t w) { return isNoteOff(w, 62); }));
+    for (const std::uint32_t word : onB) {
+        EXPECT_NE((word >> 8) & 0x7FU, 60U) << "instrument B never hears of key 60: " << std::hex << word;
+    }
+    EXPECT_TRUE(sessionNotifier.shown().empty());
 }
 
 } // namespace
