@@ -7,7 +7,9 @@
 #include "VideoOutput.h"
 #include "core/ErrorReporting.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/BufferTypeDialog.h"
 #include "dialogs/MidiConfigDialog.h"
+#include "dialogs/OptionsSheet.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
 #include "dialogs/VideoDialog.h"
@@ -308,9 +310,7 @@ void ScreenDialog::buildPanels() {
             m_keyboard->setFirstKey(36);
             // The PC keyboard's keys in the language of the keyboard layout, from the octave it
             // plays on this screen.
-            const int labels = midi::keyboardLabelString(m_loop.state().keyboardLayout);
-            const int lowest = 12 * m_session.pcKeyboard().settings().octave + 24;
-            m_keyboard->setKeyLabels(lowest, fromUtf8(res::loadString(labels)));
+            showKeyboardLabels();
             widget = m_keyboard;
             break;
         }
@@ -849,6 +849,9 @@ void ScreenDialog::command(int id) {
     case CommandId::kVideoDialog:
         openVideoDialog(0);
         break;
+    case CommandId::kOptions:
+        openOptions();
+        break;
     case CommandId::kAbout: {
         AboutDialog about(session::availableMemoryKb(), this);
         m_host.runDialog(about);
@@ -1185,6 +1188,67 @@ void ScreenDialog::saveMidiFile() {
 
 void ScreenDialog::showHelp(bool menuItem) {
     showManual(QString::fromUtf8(menuItem ? "the-screens" : helpAnchor(m_screen)));
+}
+
+void ScreenDialog::showKeyboardLabels() {
+    if (m_keyboard == nullptr) {
+        return;
+    }
+    // The PC keyboard's keys in the language of the keyboard layout, from the octave it plays, while
+    // it plays and the performer wants them shown.
+    const midi::PcKeyboard::Settings& keys = m_session.pcKeyboard().settings();
+    if (keys.active && m_settings.keyboardLabels != 0) {
+        const int labels = midi::keyboardLabelString(m_loop.state().keyboardLayout);
+        m_keyboard->setKeyLabels(12 * keys.octave + 24, fromUtf8(res::loadString(labels)));
+    } else {
+        m_keyboard->setKeyLabels(0, QString());
+    }
+}
+
+void ScreenDialog::openOptions() {
+    session::Commands& commands = m_session.commands();
+    const session::DeviceLists devices = commands.deviceLists();
+    OptionsSheet sheet(session::optionsOf(m_session.settings(), devices), devices, m_session.notifier(), this);
+    connect(&sheet, &OptionsSheet::helpRequested, this, [this] { showManual(QStringLiteral("options")); });
+    connect(&sheet, &OptionsSheet::bufferTypeRequested, &sheet, [this, &sheet, &commands] {
+        BufferTypeDialog bufferType(
+            commands.primaryBufferType(), [&commands](int index) { return commands.setPrimaryBufferType(index); },
+            &sheet);
+        m_host.runDialog(bufferType);
+    });
+    if (m_host.runDialog(sheet) != QDialog::Accepted) {
+        return;
+    }
+    const session::Commands::OptionsApplied applied = commands.applyOptions(sheet.options(), devices);
+    // The screen's copy of the settings takes what the sheet and the devices stored.
+    const core::Settings& stored = m_session.settings();
+    m_settings.markNotes = stored.markNotes;
+    m_settings.loadStartupSong = stored.loadStartupSong;
+    m_settings.performanceDisplay = stored.performanceDisplay;
+    m_settings.midiInDevice = stored.midiInDevice;
+    m_settings.midiInDeviceName = stored.midiInDeviceName;
+    m_settings.midiOutDevice = stored.midiOutDevice;
+    m_settings.midiOutDeviceName = stored.midiOutDeviceName;
+    m_settings.keyboardMidiInChannel = stored.keyboardMidiInChannel;
+    m_settings.keyboardOctave = stored.keyboardOctave;
+    m_settings.pcKeyboardActive = stored.pcKeyboardActive;
+    m_settings.keyboardLabels = stored.keyboardLabels;
+    m_settings.soundDeviceData1 = stored.soundDeviceData1;
+    m_settings.soundDeviceData2 = stored.soundDeviceData2;
+    m_settings.soundDeviceData3 = stored.soundDeviceData3;
+    m_settings.soundDeviceData4 = stored.soundDeviceData4;
+    m_settings.soundDeviceName = stored.soundDeviceName;
+    m_settings.bpmFlags = stored.bpmFlags;
+    m_settings.keyboardVelocity = commands.setKeyboardVelocity(stored.keyboardVelocity);
+    if (applied.reportSwitchedOff) {
+        updateCaption();
+    }
+    showKeyboardLabels();
+    if (applied.soundChanged || applied.midiChanged) {
+        deviceStatus(m_session.deviceSummary());
+    }
+    refresh();
+    update();
 }
 
 void ScreenDialog::openMidiDialog() {
@@ -1759,6 +1823,13 @@ void ScreenDialog::deviceStatus(const std::string& text) {
     m_status = QString::fromStdString(text);
     m_statusTicks = kStatusTicks;
     update();
+}
+
+void ScreenDialog::loadReport(const std::string& text) {
+    // Only while the option is on: a report already queued when it was switched off is dropped.
+    if (m_settings.performanceDisplay != 0) {
+        setWindowTitle(QString::fromStdString(text));
+    }
 }
 
 void ScreenDialog::refresh() { showEverything(); }

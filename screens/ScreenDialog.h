@@ -136,6 +136,7 @@ public:
     void crossfaderMoved(int value) override;
     void beatDisplay(int bar, int beat) override;
     void deviceStatus(const std::string& text) override;
+    void loadReport(const std::string& text) override;
     void refresh() override;
 
 signals:
@@ -214,6 +215,8 @@ private:
     void loadChosenSetup(const std::filesystem::path& path);
     // The split dialogs of the selected split: they edit a copy, and OK applies it.
     void openMidiDialog();
+    void openOptions();
+    void showKeyboardLabels();
     void openVelocityDialog();
     void openSfxDialog();
     void openWaveDialog();

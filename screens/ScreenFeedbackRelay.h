@@ -69,6 +69,11 @@ public:
             m_target->deviceStatus(text);
         }
     }
+    void loadReport(const std::string& text) override {
+        if (m_target != nullptr) {
+            m_target->loadReport(text);
+        }
+    }
     void refresh() override {
         if (m_target != nullptr) {
             m_target->refresh();

@@ -5,7 +5,9 @@
 #include "app/ProgramShell.h"
 #include "audio/WaveBuilder.h"
 #include "dialogs/AboutDialog.h"
+#include "dialogs/BufferTypeDialog.h"
 #include "dialogs/MidiConfigDialog.h"
+#include "dialogs/OptionsSheet.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
 #include "dialogs/VideoDialog.h"
@@ -26,6 +28,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QPainter>
+#include <QTabWidget>
 #include <QThread>
 
 #include <array>
@@ -240,6 +243,26 @@ int dialogPictures(const QString& folder) {
             shoot(sfx, QStringLiteral("sfx-settings"), scheme, scale);
             ui::AboutDialog about(std::uint64_t{20971520});
             shoot(about, QStringLiteral("about"), scheme, scale);
+            // The options sheet, one picture per page, on devices as a stage machine lists them.
+            session::DeviceLists devices;
+            devices.midiInputs = {"Keystation 88 MK3 MIDI 1", "nanoPAD2 PAD"};
+            devices.midiOutputs = {session::kOwnMidiOutput, "MIDI Through Port-0", "U2MIDI Pro MIDI 1"};
+            devices.soundDevices = {session::kPrimarySoundDriver, "jack: system", "pulse: Built-in Audio Analog Stereo",
+                                    "alsa: hw:USB Audio CODEC"};
+            devices.soundIds.resize(devices.soundDevices.size());
+            session::ProgramOptions options;
+            options.midiIn = 0;
+            options.midiOut = 2;
+            options.soundDevice = 1;
+            options.useTimestretch = true;
+            const char* const kPages[] = {"options-other", "options-midi", "options-keyboard", "options-sound"};
+            for (int page = 0; page < 4; ++page) {
+                ui::OptionsSheet sheet(options, devices, notifier);
+                sheet.pages()->setCurrentIndex(page);
+                shoot(sheet, QString::fromLatin1(kPages[page]), scheme, scale);
+            }
+            ui::BufferTypeDialog bufferType(11, [](int) { return true; });
+            shoot(bufferType, QStringLiteral("buffer-type"), scheme, scale);
             ui::MidiConfigDialog midiConfig(split, notifier);
             shoot(midiConfig, QStringLiteral("midi-configuration"), scheme, scale);
             ui::WaveDialog plain(*rig.session, 4, ui::WaveDialog::Variant::Plain, noFile);
