@@ -90,6 +90,7 @@ constexpr SettingEntry kEntries[] = {
     stringEntry("Options", "MidiInDeviceName", &Settings::midiInDeviceName),
     stringEntry("Options", "MidiOutDeviceName", &Settings::midiOutDeviceName),
     intEntry("Setup", "ScreenScale", &Settings::screenScale),
+    intEntry("Setup", "Setup beim Start laden", &Settings::loadSetupAtStart),
 };
 
 int& intRef(Settings& s, const SettingEntry& e) {

@@ -80,9 +80,10 @@ struct Settings {
     int sampleMemoryMode = 2; // read, never written
     // [TonwerkColor]
     int changeSysColor = 0;
-
-    // Not stored: load the setup named by currentSetupPath when the first screen opens.
-    bool loadSetupAtStart = false;
+    // [Setup] "Setup beim Start laden": load the setup named by currentSetupPath when the first
+    // screen opens. Set by the performer's answer to "Setup beim nächsten Programmstart laden ?" at
+    // Exit; stored, so the answer reaches the next start.
+    int loadSetupAtStart = 0;
 
     bool operator==(const Settings&) const = default;
 };

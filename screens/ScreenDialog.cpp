@@ -650,6 +650,8 @@ void ScreenDialog::closeEvent(QCloseEvent* event) {
 }
 
 void ScreenDialog::done(int result) {
+    // What the session keeps in the settings while a screen shows goes back with the screen's copy.
+    m_settings.currentSetupPath = m_session.settings().currentSetupPath;
     if (!isMinimized()) {
         m_settings.masterDlgLeft = x();
         m_settings.masterDlgTop = y();
@@ -894,6 +896,7 @@ void ScreenDialog::command(int id) {
 
 void ScreenDialog::exitCommand() {
     if (m_loop.exitCommand()) {
+        askLoadSetupAtStart();
         // The graphics window closes with the program and opens again at the next start.
         if (m_videoOutput != nullptr) {
             m_videoOutput->closeForExit();
@@ -901,6 +904,24 @@ void ScreenDialog::exitCommand() {
         m_closing = true;
         accept();
     }
+}
+
+void ScreenDialog::askLoadSetupAtStart() {
+    // Only for a setup file of the performer's own that this run loaded or saved (not the program's
+    // start-up setup, which a fresh start loads anyway).
+    core::Settings& stored = m_session.settings();
+    const std::filesystem::path current = stored.currentSetupPath;
+    const std::filesystem::path startup = m_session.options().programDirectory / "StartUp.mks";
+    std::error_code error;
+    if (m_session.setupName().empty() || current.empty() || !std::filesystem::is_regular_file(current, error) ||
+        std::filesystem::equivalent(current, startup, error)) {
+        return;
+    }
+    const core::MessageAnswer answer =
+        core::showMessage(m_session.notifier(), "Setup beim nächsten Programmstart laden ?", core::MessageKind::Confirm,
+                          core::MessageButtons::YesNo);
+    stored.loadSetupAtStart = answer == core::MessageAnswer::Yes ? 1 : 0;
+    m_settings.loadSetupAtStart = stored.loadSetupAtStart;
 }
 
 void ScreenDialog::switchScreen(midi::ScreenKind screen) {

@@ -216,6 +216,8 @@ private:
     // The split dialogs of the selected split: they edit a copy, and OK applies it.
     void openMidiDialog();
     void openOptions();
+    // At the confirmed Exit: "Setup beim nächsten Programmstart laden ?" for the setup loaded now.
+    void askLoadSetupAtStart();
     void showKeyboardLabels();
     void openVelocityDialog();
     void openSfxDialog();

@@ -738,6 +738,7 @@ bool Commands::loadSetup(const std::filesystem::path& path, const std::function<
     m_session.setLoadProgress({});
     if (loaded) {
         m_session.setSetupName(path.filename().string());
+        rememberSetupFile(path);
         m_session.solo() = SoloState{};
         for (int i = 0; i < midi::kSplitCount; ++i) {
             splitChanged(i);
@@ -751,8 +752,15 @@ platform::Status Commands::saveSetup(const std::filesystem::path& path) {
     platform::Status status = m_session.setups().saveSetup(path);
     if (status.ok()) {
         m_session.setSetupName(path.filename().string());
+        rememberSetupFile(path);
     }
     return status;
+}
+
+void Commands::rememberSetupFile(const std::filesystem::path& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    m_session.settings().currentSetupPath = (error ? path : absolute).string();
 }
 
 platform::Status Commands::saveBank(const std::filesystem::path& path) {

@@ -182,8 +182,9 @@ public:
     // New Setup: the transport stops, every sample and clip stops, all setups reset, the song's
     // timing to 120 beats per minute.
     void newSetup();
-    // Loads a setup or bank file. `progress` hears how many of its samples and clips are loaded
-    // (done, total) before each one and at the end, on this thread, so a host can show a long load.
+    // Loads a setup or bank file; the file becomes the settings' current setup. `progress` hears how many of its
+    // samples and clips are loaded (done, total) before each one and at the end, on this thread, so a host can show a
+    // long load.
     bool loadSetup(const std::filesystem::path& path, const std::function<void(int done, int total)>& progress = {});
     platform::Status saveSetup(const std::filesystem::path& path);
     platform::Status saveBank(const std::filesystem::path& path);
@@ -228,6 +229,8 @@ public:
 private:
     void checkThread(const char* what) const;
     void splitChanged(int split);
+    // The setup file last loaded or saved becomes the settings' current setup ("aktuelles Setup").
+    void rememberSetupFile(const std::filesystem::path& path);
 
     Session& m_session;
 };

@@ -62,13 +62,14 @@ TEST(Cli, SettingsDumpPrintsEveryEntryAsLoaded) {
     for (std::string line; std::getline(lines, line);) {
         all.push_back(line);
     }
-    ASSERT_EQ(all.size(), 60u);
+    ASSERT_EQ(all.size(), 61u);
     EXPECT_EQ(all.front(), "[Options] Tagestip=0");
     EXPECT_EQ(all[8], "[Keyboard] KeybOktave=3");
     EXPECT_EQ(all[11], "[Keyboard] PC vom MIDI-Keyboard=1");
     EXPECT_EQ(all[56], "[Developer] DSMemMode=1");
     EXPECT_EQ(all[58], "[Options] MidiOutDeviceName=");
-    EXPECT_EQ(all.back(), "[Setup] ScreenScale=0");
+    EXPECT_EQ(all[59], "[Setup] ScreenScale=0");
+    EXPECT_EQ(all.back(), "[Setup] Setup beim Start laden=0");
 }
 
 TEST(Cli, SettingsDumpOfAnUnreadableFileFails) {

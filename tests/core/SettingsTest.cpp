@@ -61,12 +61,13 @@ TEST(Settings, StyleFolderPrefersRemovableMedia) {
 
 TEST(Settings, TableOrderAndNames) {
     const auto entries = settingEntries();
-    ASSERT_EQ(entries.size(), 60u);
+    ASSERT_EQ(entries.size(), 61u);
     EXPECT_EQ(entries.front().key, "Tagestip");
     EXPECT_EQ(entries[56].key, "DSMemMode");
     EXPECT_FALSE(entries[56].stored);
     EXPECT_EQ(entries[58].key, "MidiOutDeviceName");
-    EXPECT_EQ(entries.back().key, "ScreenScale");
+    EXPECT_EQ(entries[59].key, "ScreenScale");
+    EXPECT_EQ(entries.back().key, "Setup beim Start laden");
     std::set<std::pair<std::string, std::string>> seen;
     for (const SettingEntry& e : entries) {
         EXPECT_TRUE(seen.insert({std::string(e.section), std::string(e.key)}).second) << e.key;

@@ -121,11 +121,28 @@ class ProgramHost:
         self.xdotool("mouseup", "1")
         time.sleep(settle)
 
-    def exit(self, wid, timeout=20.0):
-        """EXIT on the screen WID, answered Yes: the program's exit status."""
+    def exit(self, wid, timeout=20.0, load_at_start="alt+n"):
+        """EXIT on the screen WID, answered Yes: the program's exit status. When a setup of the
+        performer's own is loaded, the question whether to load it at the next start is answered
+        with LOAD_AT_START."""
         self.click(wid, 256 + 36, 497 + 11, settle=0)
         self.answer("alt+y")
-        return self.proc.wait(timeout=timeout)
+        return self.finish_exit(timeout, load_at_start)
+
+    def finish_exit(self, timeout=20.0, load_at_start="alt+n"):
+        """Waits for the end after Exit was answered Yes, answering the load-at-start question."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            try:
+                return self.proc.wait(timeout=0.2)
+            except subprocess.TimeoutExpired:
+                pass
+            confirm = self.windows("Please Confirm")
+            if confirm:
+                self.xdotool("windowfocus", "--sync", confirm[-1], check=False)
+                self.xdotool("key", load_at_start)
+                time.sleep(0.3)
+        return self.proc.wait(timeout=1)
 
     def answer(self, keys, timeout=10.0):
         """Answers the "Warning" box with KEYS (alt+y, alt+n)."""

@@ -198,6 +198,67 @@ TEST(ProgramShell, StartUpSetupAndSongOnTheFirstScreen) {
                   notifier);
     shell.run();
     EXPECT_TRUE(script.finished());
+    // The program's own start-up setup is not offered for the next start: one question only.
+    EXPECT_EQ(notifier.count(), 1U);
+}
+
+// Exit offers the setup loaded now for the next start; Yes loads it on the first screen of the
+// next run, No stops that again, and a run without a setup of its own does not ask.
+TEST(ProgramShell, TheLoadAtStartQuestionReachesTheNextStart) {
+    TempDir dir;
+    {
+        test::ScreenRig rig;
+        ASSERT_TRUE(rig.session->commands().saveSetup(dir / "Gig.mks").ok());
+    }
+    const auto settingsFile = dir / "config" / "Tonwerk.ini";
+    // Each run: `onScreen` on the first screen until it returns true, then Exit.
+    const auto run = [&](const std::function<bool(ui::ProgramShell&, ScreenDialog*)>& onScreen,
+                         core::MessageAnswer loadAtStart) {
+        RecordingNotifier notifier;
+        ui::ProgramShell shell(notifier, settingsFile, core::SettingsEnvironment{dir.path(), dir.path(), {}});
+        Script script({[&](ScreenDialog* d) {
+                          if (!onScreen(shell, d)) {
+                              return false;
+                          }
+                          notifier.answerNext(core::MessageAnswer::Yes);
+                          notifier.answerNext(loadAtStart);
+                          click(d, ui::CommandId::kExit);
+                          return true;
+                      }},
+                      notifier);
+        shell.run();
+        EXPECT_TRUE(script.finished());
+        std::vector<std::string> texts;
+        for (const auto& shown : notifier.shown()) {
+            texts.push_back(shown.request.text);
+        }
+        return texts;
+    };
+    const std::string exit = "Are you sure you want to exit Tonwerk?";
+    const std::string question = "Setup beim nächsten Programmstart laden ?";
+
+    // A fresh start: nothing loaded, so Exit asks only whether to exit.
+    const auto nothing = [](ui::ProgramShell&, ScreenDialog*) { return true; };
+    EXPECT_EQ(run(nothing, core::MessageAnswer::Yes), std::vector<std::string>{exit});
+
+    // A setup loaded during the run (as the setup list or Open loads it): Exit offers it, and Yes
+    // is stored with the setup's path.
+    const auto loadGig = [&](ui::ProgramShell& shell, ScreenDialog*) {
+        EXPECT_TRUE(shell.session()->commands().loadSetup(dir / "Gig.mks"));
+        return true;
+    };
+    EXPECT_EQ(run(loadGig, core::MessageAnswer::Yes), (std::vector<std::string>{exit, question}));
+    const std::string text = readFile(settingsFile);
+    EXPECT_NE(text.find("Setup beim Start laden=1"), std::string::npos) << text;
+    EXPECT_NE(text.find("aktuelles Setup=" + (dir / "Gig.mks").string()), std::string::npos) << text;
+
+    // The next start opens with it; No at its Exit stops that.
+    const auto gigShown = [](ui::ProgramShell&, ScreenDialog* d) {
+        return d->windowTitle() == QStringLiteral("ORVAN Tonwerk  Gig.mks");
+    };
+    EXPECT_EQ(run(gigShown, core::MessageAnswer::No), (std::vector<std::string>{exit, question}));
+    EXPECT_NE(readFile(settingsFile).find("Setup beim Start laden=0"), std::string::npos);
+    EXPECT_EQ(run(nothing, core::MessageAnswer::Yes), std::vector<std::string>{exit});
 }
 
 TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
