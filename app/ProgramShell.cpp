@@ -253,6 +253,7 @@ void ProgramShell::run() {
     session::SessionHooks hooks;
     hooks.notifier = &m_notifier;
     hooks.screen = m_screen.get();
+    hooks.search = &m_searchRelay;
     m_pictures = std::make_unique<Pictures>(*this);
     hooks.pictures = m_pictures.get();
     session::SessionOptions options;
@@ -282,6 +283,7 @@ void ProgramShell::run() {
         }
         ScreenDialog dialog(m_state.currentScreen, settings, *m_session, m_loop);
         m_screen->setTarget(&dialog);
+        m_searchRelay.setTarget(&dialog);
         m_shownScreen = &dialog;
         dialog.setVideoOutput(m_videoOutput.get());
         if (qtNotifier != nullptr) {
@@ -300,6 +302,7 @@ void ProgramShell::run() {
         }
         m_window = {dialog.geometry(), dialog.windowState()};
         m_screen->setTarget(nullptr);
+        m_searchRelay.setTarget(nullptr);
         m_shownScreen = nullptr;
         if (qtNotifier != nullptr) {
             qtNotifier->setParentWidget(nullptr);

@@ -2,6 +2,7 @@
 
 #include "core/Notifier.h"
 #include "core/Settings.h"
+#include "screens/MediaSearchRelay.h"
 #include "session/ScreenLoop.h"
 
 #include <QPalette>
@@ -76,6 +77,7 @@ private:
     std::unique_ptr<QTimer> m_joystickTimer;
     ScreenDialog* m_shownScreen = nullptr;
     std::unique_ptr<Screen> m_screen;
+    MediaSearchRelay m_searchRelay; // the loader's "Search File" question, to the screen shown
     std::unique_ptr<Pictures> m_pictures;
     std::unique_ptr<session::Session> m_session;
     std::unique_ptr<VideoOutput> m_videoOutput; // the graphics window: outlives screen switches

@@ -10,6 +10,7 @@
 #include "dialogs/BufferTypeDialog.h"
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/OptionsSheet.h"
+#include "dialogs/SearchFileDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
 #include "dialogs/VideoDialog.h"
@@ -29,6 +30,7 @@
 #include "screens/controls/SplitList.h"
 #include "screens/controls/ValueDisplay.h"
 #include "session/Commands.h"
+#include "session/FileSearch.h"
 #include "session/Session.h"
 
 #include <QActionGroup>
@@ -1270,6 +1272,21 @@ void ScreenDialog::openOptions() {
     }
     refresh();
     update();
+}
+
+setups::MediaSearch::Result ScreenDialog::search(int /*split*/, const std::string& storedPath, midi::SplitTask task) {
+    const auto chooser = [this](QWidget* parent, const QString& title, const QString& filter, const QString& folder) {
+        return m_host.chooseFile(parent, ScreenHost::FileDialog::Open, title, filter, folder, QString());
+    };
+    SearchFileDialog dialog(
+        SearchFileDialog::Request{storedPath, task, session::searchRoots(storedPath)}, m_session.searchFolders(task),
+        m_session.notifier(), chooser,
+        [task](const std::filesystem::path& path) { return session::usableMediaFile(path, task); }, this);
+    const int result = m_host.runDialog(dialog);
+    if (result == QDialog::Accepted && !dialog.chosenPath().empty()) {
+        return {Answer::Found, dialog.chosenPath()};
+    }
+    return {result == SearchFileDialog::kSkip ? Answer::Skip : Answer::Cancel, {}};
 }
 
 void ScreenDialog::openMidiDialog() {

@@ -7,6 +7,7 @@
 #include "core/Settings.h"
 #include "midi/EngineHooks.h"
 #include "session/ScreenLoop.h"
+#include "setups/SetupFile.h"
 
 #include <QDialog>
 #include <QImage>
@@ -63,7 +64,7 @@ struct ScreenHost {
 // session's commands and shows what the engines report (it is their screen feedback while it is
 // open). The whole screen scales uniformly with the window: F11 toggles full screen; at 100 % in
 // a window of 801 × 584 every control sits at its table position. UI thread only.
-class ScreenDialog : public QDialog, public midi::ScreenFeedback {
+class ScreenDialog : public QDialog, public midi::ScreenFeedback, public setups::MediaSearch {
     Q_OBJECT
 public:
     // `settings` is the dialog's own copy, handed back by settings() when it closes.
@@ -137,6 +138,9 @@ public:
     void beatDisplay(int bar, int beat) override;
     void deviceStatus(const std::string& text) override;
     void loadReport(const std::string& text) override;
+    // The setup loader's question for a media file that is not where the setup says: the "Search
+    // File" dialog over this screen.
+    Result search(int split, const std::string& storedPath, midi::SplitTask task) override;
     void refresh() override;
 
 signals:

@@ -211,6 +211,11 @@ public:
     [[nodiscard]] std::int16_t& previewVoice() { return m_previewVoice; }
     [[nodiscard]] std::filesystem::path& previewSample() { return m_previewSample; }
     [[nodiscard]] std::filesystem::path& previewClip() { return m_previewClip; }
+    // The folders where the "Search File" dialog found samples (Sample) or clips (anything else),
+    // newest first; they last as long as the run.
+    [[nodiscard]] std::vector<std::string>& searchFolders(midi::SplitTask task) {
+        return task == midi::SplitTask::Sample ? m_sampleSearchFolders : m_clipSearchFolders;
+    }
     // The PC keyboard as an instrument; its settings follow the session's settings and screen.
     [[nodiscard]] midi::PcKeyboard& pcKeyboard() { return *m_pcKeyboard; }
     // The newest picture of the composition when it is newer than `sequence` (see
@@ -374,6 +379,8 @@ private:
     std::int16_t m_previewVoice = -1; // the file list's sample preview on split 24
     std::filesystem::path m_previewSample;
     std::filesystem::path m_previewClip;
+    std::vector<std::string> m_sampleSearchFolders;
+    std::vector<std::string> m_clipSearchFolders;
     std::unique_ptr<PcKeys> m_pcKeys;
     std::unique_ptr<midi::PcKeyboard> m_pcKeyboard;
     std::string m_setupName;

@@ -149,7 +149,7 @@ std::string bareFileName(const std::string& storedPath) {
     return cut == std::string::npos ? storedPath : storedPath.substr(cut + 1);
 }
 
-std::optional<fs::path> searchFolder(const fs::path& folder, const std::string& name) {
+std::optional<fs::path> searchFolder(const fs::path& folder, const std::string& name, const SearchObserver& observer) {
     constexpr int kMaxDepth = 8;
     constexpr std::size_t kMaxEntries = 100000; // a stage computer's disk is searched, not scanned
     std::optional<fs::path> found;
@@ -157,8 +157,14 @@ std::optional<fs::path> searchFolder(const fs::path& folder, const std::string& 
     std::error_code ec;
     std::vector<std::pair<fs::path, int>> pending{{folder, 0}};
     while (!pending.empty() && visited < kMaxEntries) {
+        if (observer.stop != nullptr && observer.stop->load(std::memory_order_relaxed)) {
+            break;
+        }
         const auto [dir, depth] = pending.back();
         pending.pop_back();
+        if (observer.searching) {
+            observer.searching(dir);
+        }
         std::vector<fs::path> subfolders;
         for (fs::directory_iterator it(dir, fs::directory_options::skip_permission_denied, ec), end; !ec && it != end;
              it.increment(ec)) {
@@ -167,18 +173,25 @@ std::optional<fs::path> searchFolder(const fs::path& folder, const std::string& 
             }
             const fs::directory_entry& entry = *it;
             const std::string entryName = entry.path().filename().string();
+            const auto match = [&] {
+                found = entry.path();
+                if (observer.found) {
+                    observer.found(entry.path());
+                }
+            };
             if (entry.is_symlink(ec)) {
                 if (entryName == name && entry.is_regular_file(ec)) {
-                    found = entry.path();
+                    match();
                 }
                 continue;
             }
             if (entry.is_directory(ec)) {
-                if (!entryName.starts_with(".") && depth < kMaxDepth) {
+                if (!entryName.starts_with(".") && depth < kMaxDepth &&
+                    !(observer.skip && observer.skip(entry.path()))) {
                     subfolders.push_back(entry.path());
                 }
             } else if (entryName == name) {
-                found = entry.path();
+                match();
             }
         }
         ec.clear();

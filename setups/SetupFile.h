@@ -4,6 +4,7 @@
 #include "midi/Performance.h"
 #include "platform/Status.h"
 
+#include <atomic>
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -119,10 +120,20 @@ private:
     MediaFolders m_folders;
 };
 
+// Who watches a folder search: each folder as it is searched, each match as it is found, and a flag
+// that ends the search early. Every member may be empty. Called on the searching thread.
+struct SearchObserver {
+    std::function<void(const std::filesystem::path& folder)> searching;
+    std::function<void(const std::filesystem::path& file)> found;
+    // Subfolders not to enter (another disk's mount point, the kernel's file systems).
+    std::function<bool(const std::filesystem::path& folder)> skip;
+    const std::atomic<bool>* stop = nullptr;
+};
+
 // Searches `folder` and its subfolders (not those starting with '.', no links followed, a bounded
-// depth) for a file named `name`; the last match found wins.
-[[nodiscard]] std::optional<std::filesystem::path> searchFolder(const std::filesystem::path& folder,
-                                                                const std::string& name);
+// depth) for a file named `name`; the last match found wins. Any thread; blocks on the disk.
+[[nodiscard]] std::optional<std::filesystem::path>
+searchFolder(const std::filesystem::path& folder, const std::string& name, const SearchObserver& observer = {});
 
 // The bare file name of a stored path, split at both '\' and '/'.
 [[nodiscard]] std::string bareFileName(const std::string& storedPath);

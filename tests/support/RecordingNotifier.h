@@ -42,6 +42,10 @@ public:
         const std::scoped_lock lock(m_mutex);
         return m_shown.size();
     }
+    void clear() {
+        const std::scoped_lock lock(m_mutex);
+        m_shown.clear();
+    }
     [[nodiscard]] core::MessageRequest last() const {
         const std::scoped_lock lock(m_mutex);
         return m_shown.empty() ? core::MessageRequest{} : m_shown.back().request;

@@ -5,6 +5,7 @@
 
 #include "core/Settings.h"
 #include "midi/EngineHooks.h"
+#include "screens/MediaSearchRelay.h"
 #include "screens/ScreenDialog.h"
 #include "screens/ScreenFeedbackRelay.h"
 #include "session/Commands.h"
@@ -48,6 +49,7 @@ public:
         session::SessionHooks hooks;
         hooks.notifier = &notifier;
         hooks.screen = &forwarder;
+        hooks.search = &search;
         hooks.midiOutput = &output;
         session::SessionOptions options;
         options.clock = session::SessionOptions::Clock::Virtual;
@@ -62,14 +64,19 @@ public:
     std::unique_ptr<ui::ScreenDialog> open(midi::ScreenKind kind, ui::ScreenHost host = {}) {
         auto dialog = std::make_unique<ui::ScreenDialog>(kind, settings, *session, *loop, std::move(host));
         forwarder.setTarget(dialog.get());
+        search.setTarget(dialog.get());
         return dialog;
     }
-    void close() { forwarder.setTarget(nullptr); }
+    void close() {
+        forwarder.setTarget(nullptr);
+        search.setTarget(nullptr);
+    }
 
     TempDir dir;
     RecordingNotifier notifier;
     RecordingMidiOutput output;
     ui::ScreenFeedbackRelay forwarder;
+    ui::MediaSearchRelay search;
     core::Settings settings;
     session::AppState state;
     std::unique_ptr<session::Session> session;

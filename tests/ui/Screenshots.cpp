@@ -8,6 +8,7 @@
 #include "dialogs/BufferTypeDialog.h"
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/OptionsSheet.h"
+#include "dialogs/SearchFileDialog.h"
 #include "dialogs/SfxDialog.h"
 #include "dialogs/VelocityCurveDialog.h"
 #include "dialogs/VideoDialog.h"
@@ -263,6 +264,12 @@ int dialogPictures(const QString& folder) {
             }
             ui::BufferTypeDialog bufferType(11, [](int) { return true; });
             shoot(bufferType, QStringLiteral("buffer-type"), scheme, scale);
+            // The search for a loop that moved, with the folders where loops were found before.
+            std::vector<std::string> remembered = {rig.dir.path().string(), "/media/stick/MusicStyles/House/Loops",
+                                                   "/home/performer/Samples/Drums"};
+            ui::SearchFileDialog search({"C:\\Styles\\House\\Loops\\Loop 120.wav", midi::SplitTask::Sample, {}},
+                                        remembered, notifier, noFile, {});
+            shoot(search, QStringLiteral("search-file"), scheme, scale);
             ui::MidiConfigDialog midiConfig(split, notifier);
             shoot(midiConfig, QStringLiteral("midi-configuration"), scheme, scale);
             ui::WaveDialog plain(*rig.session, 4, ui::WaveDialog::Variant::Plain, noFile);
