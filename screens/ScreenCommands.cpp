@@ -158,14 +158,14 @@ std::string lengthText(int beats) {
     return std::to_string(b / 4) + ":" + std::to_string(b % 4);
 }
 
-const char* helpAnchor(midi::ScreenKind screen) {
+int helpContext(midi::ScreenKind screen) {
     switch (screen) {
     case midi::ScreenKind::Master:
-        return "the-master-screen";
+        return 67011;
     case midi::ScreenKind::Rock:
-        return "the-rock-screen";
+        return 123210;
     default:
-        return "the-dj-screen";
+        return 67012;
     }
 }
 

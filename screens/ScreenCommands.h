@@ -134,8 +134,8 @@ struct BarBeat {
 [[nodiscard]] BarBeat barBeatOf(int beats);
 [[nodiscard]] std::string lengthText(int beats);
 
-// The help page of a screen: the README section named after it.
-[[nodiscard]] const char* helpAnchor(midi::ScreenKind screen);
+// The help context number of a screen (its Help button).
+[[nodiscard]] int helpContext(midi::ScreenKind screen);
 
 // The screen a setup loaded from the setup list asks for by split 0's `screenMask` (1 Master,
 // 2 Rock, 4 DJ): none when it names the screen shown or no screen; else, of those it names, on

@@ -8,6 +8,8 @@
 #include "core/ErrorReporting.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/BufferTypeDialog.h"
+#include "dialogs/HelpTopics.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/OptionsSheet.h"
 #include "dialogs/SearchFileDialog.h"
@@ -129,8 +131,8 @@ ScreenDialog::ScreenDialog(midi::ScreenKind screen, core::Settings settings, ses
     if (!m_host.runDialog) {
         m_host.runDialog = [](QDialog& dialog) { return dialog.exec(); };
     }
-    if (!m_host.openUrl) {
-        m_host.openUrl = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    if (!m_host.showHelp) {
+        m_host.showHelp = [](QWidget* over, const QString& section) { HelpWindow::showSection(over, section); };
     }
     setObjectName(QStringLiteral("screenDialog"));
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
@@ -1209,9 +1211,7 @@ void ScreenDialog::saveMidiFile() {
     }
 }
 
-void ScreenDialog::showHelp(bool menuItem) {
-    showManual(QString::fromUtf8(menuItem ? "the-screens" : helpAnchor(m_screen)));
-}
+void ScreenDialog::showHelp(bool menuItem) { showManual(menuItem ? kHelpContents : helpContext(m_screen)); }
 
 void ScreenDialog::showKeyboardLabels() {
     if (m_keyboard == nullptr) {
@@ -1232,7 +1232,8 @@ void ScreenDialog::openOptions() {
     session::Commands& commands = m_session.commands();
     const session::DeviceLists devices = commands.deviceLists();
     OptionsSheet sheet(session::optionsOf(m_session.settings(), devices), devices, m_session.notifier(), this);
-    connect(&sheet, &OptionsSheet::helpRequested, this, [this] { showManual(QStringLiteral("options")); });
+    connect(&sheet, &OptionsSheet::helpRequested, this,
+            [this, &sheet] { m_host.showHelp(&sheet, QStringLiteral("options")); });
     connect(&sheet, &OptionsSheet::bufferTypeRequested, &sheet, [this, &sheet, &commands] {
         BufferTypeDialog bufferType(
             commands.primaryBufferType(), [&commands](int index) { return commands.setPrimaryBufferType(index); },
@@ -1292,8 +1293,7 @@ setups::MediaSearch::Result ScreenDialog::search(int /*split*/, const std::strin
 void ScreenDialog::openMidiDialog() {
     const int index = m_session.performance().currentSplit();
     MidiConfigDialog dialog(m_session.performance().split(index), m_session.notifier(), this);
-    connect(&dialog, &MidiConfigDialog::helpRequested, this,
-            [this] { showManual(QStringLiteral("midi-configuration")); });
+    connect(&dialog, &MidiConfigDialog::helpRequested, this, [this, &dialog] { showManual(kHelpMidiDialog, &dialog); });
     session::Commands& commands = m_session.commands();
     if (m_host.runDialog(dialog) == QDialog::Accepted) {
         midi::Split edited = m_session.performance().split(index);
@@ -1316,7 +1316,7 @@ void ScreenDialog::openVelocityDialog() {
     const int index = m_session.performance().currentSplit();
     VelocityCurveDialog dialog(m_session.performance().split(index), this);
     connect(&dialog, &VelocityCurveDialog::helpRequested, this,
-            [this] { showManual(QStringLiteral("velocity-curve")); });
+            [this, &dialog] { showManual(kHelpVelocityDialog, &dialog); });
     if (m_host.runDialog(dialog) == QDialog::Accepted) {
         midi::Split edited = m_session.performance().split(index);
         const VelocityCurve curve = dialog.curve();
@@ -1331,8 +1331,7 @@ void ScreenDialog::openVelocityDialog() {
 void ScreenDialog::openSfxDialog() {
     const int index = m_session.performance().currentSplit();
     SfxDialog dialog(m_session.performance().split(index), this);
-    connect(&dialog, &SfxDialog::helpRequested, this,
-            [this] { showManual(QStringLiteral("sfx-masterkeyboard-settings")); });
+    connect(&dialog, &SfxDialog::helpRequested, this, [this, &dialog] { showManual(kHelpSfxDialog, &dialog); });
     if (m_host.runDialog(dialog) == QDialog::Accepted) {
         m_session.commands().writeSplitFields(index, dialog.edited(), kSfxDialogFields);
     }
@@ -1365,31 +1364,14 @@ void ScreenDialog::openVideoDialog(int deckMode) {
         return m_host.chooseFile(parent, ScreenHost::FileDialog::Open, title, filter, folder, QString());
     };
     VideoDialog dialog(m_session, index, deckMode, chooser, this);
-    connect(&dialog, &VideoDialog::helpRequested, this, [this] { showManual(QStringLiteral("video-dialog")); });
+    connect(&dialog, &VideoDialog::helpRequested, this, [this, &dialog] { showManual(kHelpVideoDialog, &dialog); });
     m_host.runDialog(dialog);
     showKeyRange();
     refresh();
 }
 
-void ScreenDialog::showManual(const QString& anchor) {
-    // The manual's section (the README beside the program, or in its source).
-    const std::filesystem::path folder = m_session.options().programDirectory;
-    QString readme;
-    for (const std::filesystem::path& candidate : {folder / "README.md", folder / ".." / "README.md",
-                                                   folder / ".." / "share" / "doc" / "tonwerk" / "README.md"}) {
-        if (std::filesystem::exists(candidate)) {
-            readme = QString::fromStdString(std::filesystem::weakly_canonical(candidate).string());
-            break;
-        }
-    }
-    if (readme.isEmpty()) {
-        core::showMessage(m_session.notifier(), "The manual (README.md) is not installed beside Tonwerk.",
-                          core::MessageKind::Notice);
-        return;
-    }
-    QUrl url = QUrl::fromLocalFile(readme);
-    url.setFragment(anchor);
-    m_host.openUrl(url);
+void ScreenDialog::showManual(int context, QWidget* over) {
+    m_host.showHelp(over != nullptr ? over : this, QString::fromLatin1(helpSection(context)));
 }
 
 QMenu* ScreenDialog::fileMenu() {

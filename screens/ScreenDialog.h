@@ -54,7 +54,8 @@ struct ScreenHost {
     std::function<QString(QWidget* parent, FileDialog kind, const QString& title, const QString& filter,
                           const QString& folder, const QString& file)>
         chooseFile;
-    std::function<void(const QUrl& url)> openUrl;
+    // Shows the manual at `section` (an anchor of its headings) over the window `over`.
+    std::function<void(QWidget* over, const QString& section)> showHelp;
     // Runs a split dialog modally: QDialog::Accepted or QDialog::Rejected.
     std::function<int(QDialog& dialog)> runDialog;
 };
@@ -194,7 +195,8 @@ private:
     void saveMidiFile();
     void showHelp(bool menuItem);
     // The manual at the section `anchor`.
-    void showManual(const QString& anchor);
+    // The manual at the section of help context `context`, over `over` (this screen when null).
+    void showManual(int context, QWidget* over = nullptr);
     void showFileMenu();
     void addScaleMenu(QMenu& menu);
     void listMenu(int row, int column, const QPoint& globalPos);

@@ -6,6 +6,7 @@
 #include "audio/WaveBuilder.h"
 #include "dialogs/AboutDialog.h"
 #include "dialogs/BufferTypeDialog.h"
+#include "dialogs/HelpWindow.h"
 #include "dialogs/MidiConfigDialog.h"
 #include "dialogs/OptionsSheet.h"
 #include "dialogs/SearchFileDialog.h"
@@ -270,6 +271,18 @@ int dialogPictures(const QString& folder) {
             ui::SearchFileDialog search({"C:\\Styles\\House\\Loops\\Loop 120.wav", midi::SplitTask::Sample, {}},
                                         remembered, notifier, noFile, {});
             shoot(search, QStringLiteral("search-file"), scheme, scale);
+            // The manual at the DJ screen's section, in a window of its own.
+            {
+                QDialog owner;
+                ui::HelpWindow* help = ui::HelpWindow::showSection(&owner, QStringLiteral("the-dj-screen"));
+                QApplication::processEvents();
+                help->scrollToSection(QStringLiteral("the-dj-screen"));
+                const qreal ratio = scale / 100.0;
+                QPixmap picture(help->size() * ratio);
+                picture.setDevicePixelRatio(ratio);
+                help->render(&picture);
+                failures += save(picture, QStringLiteral("%1/help%2-%3.png").arg(folder, scheme).arg(scale)) ? 0 : 1;
+            }
             ui::MidiConfigDialog midiConfig(split, notifier);
             shoot(midiConfig, QStringLiteral("midi-configuration"), scheme, scale);
             ui::WaveDialog plain(*rig.session, 4, ui::WaveDialog::Variant::Plain, noFile);
