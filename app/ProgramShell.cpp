@@ -132,6 +132,34 @@ void ProgramShell::startDevices(core::Settings& settings) {
     m_clock->start();
 }
 
+std::string ProgramShell::saveSession() {
+    if (!m_session || m_sessionSetup.empty()) {
+        return "Tonwerk has no session open";
+    }
+    std::string failed;
+    if (const platform::Status status = m_session->commands().saveSetup(m_sessionSetup); !status.ok()) {
+        failed = status.message();
+    }
+    // The settings as the screen shown holds them now, with what the session keeps itself.
+    core::Settings settings = m_shownScreen != nullptr ? m_shownScreen->settings() : m_settings;
+    settings.currentSetupPath = m_session->settings().currentSetupPath;
+    if (const platform::Status status = core::saveSettingsFile(m_settingsFile, settings); !status.ok()) {
+        failed += (failed.empty() ? "" : "; ") + status.message();
+    }
+    if (m_shownScreen != nullptr) {
+        m_shownScreen->setWindowTitle(ScreenDialog::captionFor(m_session->setupName()));
+    }
+    return failed;
+}
+
+void ProgramShell::quit() {
+    if (m_shownScreen != nullptr) {
+        m_shownScreen->quitProgram();
+    } else {
+        m_loop.quit(); // between screens, or before the first: none opens
+    }
+}
+
 void ProgramShell::startJoystick() {
     // The joystick is read on this thread every 10 ms; a stick plugged in later is found then.
     m_joystickInput = std::make_unique<JoystickInput>();
@@ -196,7 +224,11 @@ void ProgramShell::firstScreenShown(ScreenDialog& dialog) {
     // start-up setup from the program folder (the demo of a fresh installation) with its song,
     // which starts playing. A setup of the performer's own is never replaced by the start-up one.
     bool ownSetup = false;
-    if (dialog.settings().loadSetupAtStart && !dialog.settings().currentSetupPath.empty()) {
+    std::error_code error;
+    if (!m_sessionSetup.empty() && std::filesystem::exists(m_sessionSetup, error)) {
+        ownSetup = m_session->commands().loadSetup(m_sessionSetup);
+    } else if (m_sessionSetup.empty() && dialog.settings().loadSetupAtStart &&
+               !dialog.settings().currentSetupPath.empty()) {
         ownSetup = m_session->commands().loadSetup(dialog.settings().currentSetupPath);
     }
     const std::filesystem::path startup = m_environment.programDirectory / "StartUp.mks";
@@ -282,6 +314,7 @@ void ProgramShell::run() {
             startDevices(settings);
         }
         ScreenDialog dialog(m_state.currentScreen, settings, *m_session, m_loop);
+        dialog.setAskLoadSetupAtStart(m_sessionSetup.empty());
         m_screen->setTarget(&dialog);
         m_searchRelay.setTarget(&dialog);
         m_shownScreen = &dialog;

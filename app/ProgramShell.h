@@ -38,8 +38,18 @@ public:
     ProgramShell(const ProgramShell&) = delete;
     ProgramShell& operator=(const ProgramShell&) = delete;
 
-    // Runs the whole program; returns when the performer has confirmed Exit.
+    // Runs the whole program; returns when the performer has confirmed Exit (or quit() ended it).
     void run();
+
+    // A session manager's session: the setup lives in `setupFile` (loaded on the first screen when
+    // it exists, written by saveSession) beside the settings file the shell was given. Before run().
+    void setManagedSession(std::filesystem::path setupFile) { m_sessionSetup = std::move(setupFile); }
+    // The session manager's save: the setup and the settings into the session's files. Empty when
+    // both were written, else what failed.
+    [[nodiscard]] std::string saveSession();
+    // Ends the program as a confirmed Exit does, without asking (SIGTERM, SIGINT, the session
+    // manager); a screen shown closes, none more opens.
+    void quit();
 
     [[nodiscard]] session::AppState& state() { return m_state; }
     [[nodiscard]] const core::Settings& settings() const { return m_settings; }
@@ -62,6 +72,7 @@ private:
 
     core::Notifier& m_notifier;
     std::filesystem::path m_settingsFile;
+    std::filesystem::path m_sessionSetup; // a session manager's setup file; empty outside one
     core::SettingsEnvironment m_environment;
     session::AppState m_state;
     core::Settings m_settings;

@@ -910,6 +910,25 @@ void ScreenDialog::exitCommand() {
     }
 }
 
+void ScreenDialog::quitProgram() {
+    // Whatever dialog or box is open over the screen closes as cancelled first, so its own loop
+    // ends and the screen's can.
+    for (int round = 0; round < 8; ++round) {
+        QWidget* modal = QApplication::activeModalWidget();
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (dialog == nullptr || dialog == this) {
+            break;
+        }
+        dialog->reject();
+    }
+    m_loop.quit();
+    if (m_videoOutput != nullptr) {
+        m_videoOutput->closeForExit();
+    }
+    m_closing = true;
+    accept();
+}
+
 void ScreenDialog::askLoadSetupAtStart() {
     // Only for a setup file of the performer's own that this run loaded or saved (not the program's
     // start-up setup, which a fresh start loads anyway).
@@ -917,8 +936,8 @@ void ScreenDialog::askLoadSetupAtStart() {
     const std::filesystem::path current = stored.currentSetupPath;
     const std::filesystem::path startup = m_session.options().programDirectory / "StartUp.mks";
     std::error_code error;
-    if (m_session.setupName().empty() || current.empty() || !std::filesystem::is_regular_file(current, error) ||
-        std::filesystem::equivalent(current, startup, error)) {
+    if (!m_askLoadAtStart || m_session.setupName().empty() || current.empty() ||
+        !std::filesystem::is_regular_file(current, error) || std::filesystem::equivalent(current, startup, error)) {
         return;
     }
     const core::MessageAnswer answer =

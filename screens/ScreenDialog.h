@@ -224,6 +224,16 @@ private:
     void openOptions();
     // At the confirmed Exit: "Setup beim nächsten Programmstart laden ?" for the setup loaded now.
     void askLoadSetupAtStart();
+
+public:
+    // The program is told to end (SIGTERM, the session manager): what a confirmed Exit does,
+    // without asking; dialogs open over the screen close as cancelled.
+    void quitProgram();
+    // Whether Exit offers the loaded setup for the next start (not in a managed session, whose
+    // setup is the session's).
+    void setAskLoadSetupAtStart(bool ask) { m_askLoadAtStart = ask; }
+
+private:
     void showKeyboardLabels();
     void openVelocityDialog();
     void openSfxDialog();
@@ -239,6 +249,7 @@ private:
 
     midi::ScreenKind m_screen;
     core::Settings m_settings;
+    bool m_askLoadAtStart = true;
     session::Session& m_session;
     session::ScreenLoop& m_loop;
     ScreenHost m_host;

@@ -60,6 +60,11 @@ bool ScreenLoop::exitCommand(const ExitActions& actions) {
     if (m_notifier.notify(question) != core::MessageAnswer::Yes) {
         return false;
     }
+    quit(actions);
+    return true;
+}
+
+void ScreenLoop::quit(const ExitActions& actions) {
     // The worker thread ends its loop on this flag; its owner joins it at shutdown rather than
     // waiting a fixed time.
     m_state.stopWorker.store(true);
@@ -70,7 +75,6 @@ bool ScreenLoop::exitCommand(const ExitActions& actions) {
         core::showMessage(m_notifier, res::StringId::kGraphicWindowNotEnded, core::MessageKind::Error);
     }
     m_state.quitRequested = true;
-    return true;
 }
 
 std::uint32_t keyboardLayoutForLocale(std::string_view locale) {

@@ -62,6 +62,10 @@ public:
     // Without actions, the ones set with setExitActions run.
     bool exitCommand(const ExitActions& actions);
     bool exitCommand() { return exitCommand(m_exitActions); }
+    // What a confirmed Exit does, without the question: the program is told to end (a signal, the
+    // session manager). The caller ends the dialog.
+    void quit(const ExitActions& actions);
+    void quit() { quit(m_exitActions); }
     void setExitActions(ExitActions actions) { m_exitActions = std::move(actions); }
 
     [[nodiscard]] AppState& state() { return m_state; }

@@ -261,6 +261,30 @@ TEST(ProgramShell, TheLoadAtStartQuestionReachesTheNextStart) {
     EXPECT_EQ(run(nothing, core::MessageAnswer::Yes), std::vector<std::string>{exit});
 }
 
+// quit() (SIGTERM, the session manager) ends the program without asking, also while a dialog is
+// open over the screen, and the settings are written as after Exit.
+TEST(ProgramShell, QuitEndsTheProgramWithoutAskingEvenOverADialog) {
+    TempDir dir;
+    const auto settingsFile = dir / "config" / "Tonwerk.ini";
+    RecordingNotifier notifier;
+    ui::ProgramShell shell(notifier, settingsFile, core::SettingsEnvironment{dir.path(), dir.path(), {}});
+    bool dialogEnded = false;
+    Script script({[&](ScreenDialog* d) {
+                      QTimer::singleShot(100, [&shell] { shell.quit(); });
+                      d->command(ui::CommandId::kAbout); // modal: returns once quit() closed it
+                      dialogEnded = true;
+                      return true;
+                  }},
+                  notifier);
+    shell.run();
+    EXPECT_TRUE(script.finished());
+    EXPECT_TRUE(dialogEnded);
+    EXPECT_TRUE(shell.state().quitRequested);
+    EXPECT_TRUE(shell.state().stopWorker);
+    EXPECT_EQ(notifier.count(), 0U) << "nothing is asked";
+    EXPECT_NE(readFile(settingsFile).find("[Options]"), std::string::npos);
+}
+
 TEST(ProgramShell, ColourSchemeAppliesToTheProgramsOwnPalette) {
     const QPalette p = ui::programColourScheme(QPalette());
     EXPECT_EQ(p.color(QPalette::Window), QColor(0x00, 0x4A, 0x00));

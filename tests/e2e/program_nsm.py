@@ -1,0 +1,176 @@
+#!/usr/bin/python3
+"""End to end: Tonwerk under a session manager of the NSM kind. A fake manager (OSC over UDP,
+written here) hands NSM_URL to the program on a virtual X display with JACK. The program must
+announce itself within a few seconds, open the session's folder (its settings there name the
+tester's JACK ports, which then play), save its setup and settings there when told, end cleanly on
+SIGTERM (every note-off of the closing sweep arrives, exit status 0), and a second start in the same
+session opens the setup it saved.
+Usage: program_nsm.py TONWERK TONWERK_CLI WORK_DIR
+"""
+import os
+import shutil
+import signal
+import socket
+import struct
+import sys
+import time
+
+from program_host import MidiTester, ProgramHost, finish
+
+program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
+failures = []
+
+
+def pad(data):
+    return data + b"\0" * (4 - len(data) % 4)
+
+
+def osc(path, *args):
+    """An OSC message of strings and 32-bit integers."""
+    tags = "," + "".join("s" if isinstance(a, str) else "i" for a in args)
+    body = b"".join(pad(a.encode()) if isinstance(a, str) else struct.pack(">i", a) for a in args)
+    return pad(path.encode()) + pad(tags.encode()) + body
+
+
+def parse(data):
+    """The path and arguments of an OSC message."""
+    def text(at):
+        end = data.index(b"\0", at)
+        return data[at:end].decode(), (end + 4) & ~3
+    path, at = text(0)
+    tags, at = text(at)
+    args = []
+    for tag in tags[1:]:
+        if tag == "s":
+            value, at = text(at)
+        elif tag == "i":
+            value, at = struct.unpack(">i", data[at:at + 4])[0], at + 4
+        else:
+            raise AssertionError("unexpected OSC type " + tag)
+        args.append(value)
+    return path, args
+
+
+class Manager:
+    """The session manager's side of the protocol, on a UDP port of its own."""
+
+    def __init__(self):
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
+        self.sock.bind(("127.0.0.1", 0))
+        self.url = "osc.udp://127.0.0.1:%d/" % self.sock.getsockname()[1]
+        self.client = None
+
+    def receive(self, timeout):
+        self.sock.settimeout(timeout)
+        try:
+            data, self.client = self.sock.recvfrom(65536)
+        except socket.timeout:
+            return None, []
+        return parse(data)
+
+    def send(self, path, *args):
+        self.sock.sendto(osc(path, *args), self.client)
+
+    def expect_reply(self, request, timeout=10.0):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            path, args = self.receive(deadline - time.monotonic())
+            if path in ("/reply", "/error") and args and args[0] == request:
+                return path, args
+        return None, []
+
+
+session = os.path.join(work, "session", "Tonwerk.nTonwerk")
+shutil.rmtree(os.path.join(work, "session"), ignore_errors=True)
+manager = Manager()
+host = ProgramHost(program, cli, os.path.join(work, "host"), [{"state": 1, "midiOutChannel": 4}], None,
+                   {"NSM_URL": manager.url})
+tester = MidiTester("nsmtester")
+# The session's own settings name the tester's ports: the session brings them back.
+os.makedirs(session)
+with open(os.path.join(session, "Tonwerk.ini"), "w") as f:
+    f.write("[Options]\nMidiInDeviceName=nsmtester:keys\nMidiOutDeviceName=nsmtester:sound\n")
+
+
+def start_in_session(run):
+    began = time.monotonic()
+    proc = host.start()
+    path, args = manager.receive(10.0)
+    waited = time.monotonic() - began
+    if path != "/nsm/server/announce":
+        failures.append(f"run {run}: no announce within 10 s (got {path})")
+        return proc
+    print(f"run {run}: announce after {waited * 1000:.0f} ms: {args}")
+    if args[0] != "Tonwerk" or args[3:5] != [1, 2] or args[5] != proc.pid:
+        failures.append(f"run {run}: announce arguments {args}")
+    if waited > 5.0:
+        failures.append(f"run {run}: the announce took {waited:.1f} s")
+    manager.send("/reply", "/nsm/server/announce", "Welcome", "Fake NSM", ":server-control:")
+    manager.send("/nsm/client/open", session, "Tonwerk", "nTonwerk")
+    path, args = manager.expect_reply("/nsm/client/open")
+    if path != "/reply":
+        failures.append(f"run {run}: open answered {path} {args}")
+    return proc
+
+
+def sigterm(proc, run):
+    proc.send_signal(signal.SIGTERM)
+    try:
+        status = proc.wait(timeout=20)
+    except Exception:
+        failures.append(f"run {run}: SIGTERM did not end the program")
+        proc.kill()
+        return
+    if status != 0:
+        failures.append(f"run {run}: SIGTERM ended the program with {status}: {proc.stderr.read()[-2000:]}")
+
+
+try:
+    # First run: the session opens; the ports of its settings play; save writes the session's files.
+    proc = start_in_session(1)
+    dj = host.window("ORVAN Tonwerk")
+    tester.take(0.5)
+    tester.send(bytes([0x90, 60, 100]))
+    got = tester.take(0.5)
+    if bytes([0x94, 60, 100]) not in got:
+        failures.append(f"the session's ports do not play: {got}")
+    tester.send(bytes([0x80, 60, 0]))
+    tester.take(0.3)
+    manager.send("/nsm/client/save")
+    path, args = manager.expect_reply("/nsm/client/save")
+    if path != "/reply":
+        failures.append(f"save answered {path} {args}")
+    for name in ("Tonwerk.mks", "Tonwerk.ini"):
+        if not os.path.isfile(os.path.join(session, name)):
+            failures.append("save wrote no " + name)
+    # SIGTERM ends it as Exit does: the closing sweep's note-offs all arrive.
+    tester.send(bytes([0x90, 62, 90]))
+    tester.take(0.3)
+    sigterm(proc, 1)
+    time.sleep(0.3)
+    sweep = {(m[0] & 0x0F, m[1]) for m in tester.take(0)
+             if m[0] & 0xF0 == 0x80 or (m[0] & 0xF0 == 0x90 and m[2] == 0)}
+    missing = [(c, k) for c in range(16) for k in range(127) if (c, k) not in sweep]
+    if missing:
+        failures.append("%d note-offs of the closing sweep missing after SIGTERM: %s" % (len(missing), missing[:5]))
+
+    # Second run in the same session: the setup it saved opens.
+    proc = start_in_session(2)
+    deadline = time.monotonic() + 15
+    caption = ""
+    while time.monotonic() < deadline:
+        wins = host.windows("ORVAN Tonwerk")
+        caption = host.xdotool("getwindowname", wins[-1], check=False) if wins else ""
+        if caption == "ORVAN Tonwerk  Tonwerk.mks":
+            break
+        time.sleep(0.1)
+    if caption != "ORVAN Tonwerk  Tonwerk.mks":
+        failures.append(f"the second run shows {caption!r}, not the session's setup")
+    sigterm(proc, 2)
+finally:
+    if host.proc is not None and host.proc.poll() is None:
+        host.proc.kill()
+    tester.close()
+    host.close()
+
+finish(failures, "program nsm: announce, open, ports, save, SIGTERM and the second start")
