@@ -140,6 +140,14 @@ std::string ProgramShell::saveSession() {
     if (const platform::Status status = m_session->commands().saveSetup(m_sessionSetup); !status.ok()) {
         failed = status.message();
     }
+    // The song beside it: the setup's companion, which loads with it.
+    if (m_session->song().hasSong()) {
+        std::filesystem::path song = m_sessionSetup;
+        song.replace_extension(".mid");
+        if (const platform::Status status = m_session->commands().saveSong(song); !status.ok()) {
+            failed += (failed.empty() ? "" : "; ") + status.message();
+        }
+    }
     // The settings as the screen shown holds them now, with what the session keeps itself.
     core::Settings settings = m_shownScreen != nullptr ? m_shownScreen->settings() : m_settings;
     settings.currentSetupPath = m_session->settings().currentSetupPath;

@@ -44,8 +44,8 @@ public:
     // A session manager's session: the setup lives in `setupFile` (loaded on the first screen when
     // it exists, written by saveSession) beside the settings file the shell was given. Before run().
     void setManagedSession(std::filesystem::path setupFile) { m_sessionSetup = std::move(setupFile); }
-    // The session manager's save: the setup and the settings into the session's files. Empty when
-    // both were written, else what failed.
+    // The session manager's save: the setup, its song (when there is one) and the settings into
+    // the session's files. Empty when all were written, else what failed.
     [[nodiscard]] std::string saveSession();
     // Ends the program as a confirmed Exit does, without asking (SIGTERM, SIGINT, the session
     // manager); a screen shown closes, none more opens.

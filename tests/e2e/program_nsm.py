@@ -10,74 +10,14 @@ Usage: program_nsm.py TONWERK TONWERK_CLI WORK_DIR
 import os
 import shutil
 import signal
-import socket
-import struct
 import sys
 import time
 
+from nsm_manager import Manager
 from program_host import MidiTester, ProgramHost, finish
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
-
-
-def pad(data):
-    return data + b"\0" * (4 - len(data) % 4)
-
-
-def osc(path, *args):
-    """An OSC message of strings and 32-bit integers."""
-    tags = "," + "".join("s" if isinstance(a, str) else "i" for a in args)
-    body = b"".join(pad(a.encode()) if isinstance(a, str) else struct.pack(">i", a) for a in args)
-    return pad(path.encode()) + pad(tags.encode()) + body
-
-
-def parse(data):
-    """The path and arguments of an OSC message."""
-    def text(at):
-        end = data.index(b"\0", at)
-        return data[at:end].decode(), (end + 4) & ~3
-    path, at = text(0)
-    tags, at = text(at)
-    args = []
-    for tag in tags[1:]:
-        if tag == "s":
-            value, at = text(at)
-        elif tag == "i":
-            value, at = struct.unpack(">i", data[at:at + 4])[0], at + 4
-        else:
-            raise AssertionError("unexpected OSC type " + tag)
-        args.append(value)
-    return path, args
-
-
-class Manager:
-    """The session manager's side of the protocol, on a UDP port of its own."""
-
-    def __init__(self):
-        self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
-        self.sock.bind(("127.0.0.1", 0))
-        self.url = "osc.udp://127.0.0.1:%d/" % self.sock.getsockname()[1]
-        self.client = None
-
-    def receive(self, timeout):
-        self.sock.settimeout(timeout)
-        try:
-            data, self.client = self.sock.recvfrom(65536)
-        except socket.timeout:
-            return None, []
-        return parse(data)
-
-    def send(self, path, *args):
-        self.sock.sendto(osc(path, *args), self.client)
-
-    def expect_reply(self, request, timeout=10.0):
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            path, args = self.receive(deadline - time.monotonic())
-            if path in ("/reply", "/error") and args and args[0] == request:
-                return path, args
-        return None, []
 
 
 session = os.path.join(work, "session", "Tonwerk.nTonwerk")
@@ -93,23 +33,12 @@ with open(os.path.join(session, "Tonwerk.ini"), "w") as f:
 
 
 def start_in_session(run):
-    began = time.monotonic()
-    proc = host.start()
-    path, args = manager.receive(10.0)
-    waited = time.monotonic() - began
-    if path != "/nsm/server/announce":
-        failures.append(f"run {run}: no announce within 10 s (got {path})")
-        return proc
-    print(f"run {run}: announce after {waited * 1000:.0f} ms: {args}")
-    if args[0] != "Tonwerk" or args[3:5] != [1, 2] or args[5] != proc.pid:
-        failures.append(f"run {run}: announce arguments {args}")
-    if waited > 5.0:
-        failures.append(f"run {run}: the announce took {waited:.1f} s")
-    manager.send("/reply", "/nsm/server/announce", "Welcome", "Fake NSM", ":server-control:")
-    manager.send("/nsm/client/open", session, "Tonwerk", "nTonwerk")
-    path, args = manager.expect_reply("/nsm/client/open")
-    if path != "/reply":
-        failures.append(f"run {run}: open answered {path} {args}")
+    proc, waited, problems = manager.start_program(host, session)
+    failures.extend(f"run {run}: {p}" for p in problems)
+    if waited is not None:
+        print(f"run {run}: announce after {waited * 1000:.0f} ms")
+        if waited > 5.0:
+            failures.append(f"run {run}: the announce took {waited:.1f} s")
     return proc
 
 
