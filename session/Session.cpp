@@ -290,7 +290,10 @@ void Session::openSound() {
         report(std::string(kNoSoundOutput) + "; Tonwerk runs silent");
     }
     if (stored && platform::isDefaultDevice(choice.id)) {
-        storeSoundDeviceId(m_settings, {}); // a stored device that is gone: the default from now on
+        // A stored device that is gone: said once, and the default from now on.
+        report("the sound device \"" + m_settings.soundDeviceName + "\" is not there; the default output plays");
+        storeSoundDeviceId(m_settings, {});
+        m_settings.soundDeviceName = kPrimarySoundDriver;
     }
 }
 

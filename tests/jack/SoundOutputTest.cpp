@@ -84,5 +84,37 @@ TEST(SoundOutput, TheOptionsMoveTheMixToAnotherDeviceWhileAVoicePlays) {
     session.shutdown();
 }
 
+// A sound device stored by an earlier run that is not there now: the default output plays, the
+// performer is told once, and the settings forget the device.
+TEST(SoundOutput, AStoredDeviceThatIsGoneIsSaidOnceAndTheDefaultPlays) {
+    class Status final : public midi::ScreenFeedback {
+    public:
+        void deviceStatus(const std::string& text) override { lines.push_back(text); }
+        std::vector<std::string> lines;
+    } status;
+    core::Settings settings;
+    std::array<std::uint8_t, 16> gone{};
+    gone.fill(0x5A);
+    session::storeSoundDeviceId(settings, gone);
+    settings.soundDeviceName = "alsa: USB Audio CODEC (unplugged)";
+    test::RecordingNotifier notifier;
+    session::SessionHooks hooks;
+    hooks.notifier = &notifier;
+    hooks.screen = &status;
+    session::SessionOptions options;
+    options.midiSystem = session::SessionOptions::MidiSystem::Jack;
+    session::Session session(settings, hooks, options);
+    session.startDevices();
+    EXPECT_NE(session.commands().soundOutputDescription().find("jack"), std::string::npos);
+    const auto said = std::count_if(status.lines.begin(), status.lines.end(), [](const std::string& line) {
+        return line.find("USB Audio CODEC (unplugged)") != std::string::npos;
+    });
+    EXPECT_EQ(said, 1);
+    EXPECT_EQ(session::soundDeviceIdOf(settings), (std::array<std::uint8_t, 16>{}));
+    EXPECT_EQ(settings.soundDeviceName, "primary sound-driver");
+    EXPECT_TRUE(notifier.shown().empty()) << "no box: the show goes on";
+    session.shutdown();
+}
+
 } // namespace
 } // namespace tonwerk
