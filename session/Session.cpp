@@ -225,7 +225,20 @@ void Session::openMidiDevices() {
     if (m_options.midiOut) {
         named(*m_options.midiOut, true, outputId, outputName);
     }
+    const std::string wantedInput = inputName;
+    const std::string wantedOutput = outputName;
     m_haveInput = m_devices->startDevices(inputId, inputName, outputId, outputName);
+    // A port the settings name that is not there now: said once, with what plays instead.
+    if (!wantedInput.empty() && inputName != wantedInput && m_ports->available()) {
+        report("the MIDI input \"" + wantedInput + "\" is not there" +
+               (m_haveInput ? "; \"" + inputName + "\" plays instead" : std::string()));
+    }
+    if (!wantedOutput.empty() && outputName != wantedOutput && m_ports->available()) {
+        const std::string instead = !m_ports->outputOpen() ? "no MIDI output is open"
+                                    : outputName.empty()   ? "the notes go to Tonwerk's own port"
+                                                           : "the notes go to \"" + outputName + "\"";
+        report("the MIDI output \"" + wantedOutput + "\" is not there; " + instead);
+    }
     // What was found and what plays, in one plain line (the libraries' own words are in the log).
     const std::string without = m_options.pcKeyboard ? "the PC keyboard plays" : "no MIDI comes in";
     if (!m_ports->available()) {
