@@ -28,7 +28,7 @@ for path in ("bin/tonwerk", "share/tonwerk/StartUp.mks", "share/tonwerk/MusicSty
              "share/applications/org.tonwerk.Tonwerk.desktop", "share/metainfo/org.tonwerk.Tonwerk.metainfo.xml",
              "share/icons/hicolor/scalable/apps/org.tonwerk.Tonwerk.svg",
              "share/icons/hicolor/48x48/apps/org.tonwerk.Tonwerk.png", "share/man/man1/tonwerk-cli.1",
-             "share/doc/tonwerk/README.md", "bin/tonwerk-cli"):
+             "share/doc/tonwerk/README.md", "share/doc/tonwerk/docs/manual.md", "bin/tonwerk-cli"):
     if not os.path.isfile(os.path.join(prefix, path)):
         print("FAILED: the installation has no " + path)
         sys.exit(1)
