@@ -19,7 +19,9 @@ constexpr int kApiMinor = 2;
 constexpr const char* kCapabilities = ":";
 
 std::string text(lo_arg* arg, char type) {
-    return type == LO_STRING || type == LO_SYMBOL ? std::string(&arg->s) : std::string();
+    // A string argument's characters start at the argument. liblo hands out arguments at the
+    // message's 4-byte alignment, less than its union's, so the union's members are not used.
+    return type == LO_STRING || type == LO_SYMBOL ? std::string(reinterpret_cast<const char*>(arg)) : std::string();
 }
 
 void ignoreErrors(int /*num*/, const char* /*msg*/, const char* /*where*/) {}
