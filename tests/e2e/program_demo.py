@@ -5,7 +5,7 @@ display with JACK. It must open on the demo's start-up setup: pad 1 sounds (hear
 client), the loop on pad 7 keeps playing after its click and stops at the next, Video 1 shows its
 clip in the monitor, pad 1's wave dialog plays its sample, and the browser lists the demo's setup,
 which loads on a double-click.
-The installation also holds the desktop's launcher entry, description and icons, the manual and
+HELP opens the manual the program carries. The installation also holds the desktop's launcher entry, description and icons, the manual and
 tonwerk-cli's man page.
 Usage: program_demo.py BUILD_DIR TONWERK_CLI WORK_DIR
 """
@@ -119,6 +119,22 @@ try:
         host.window("ORVAN Tonwerk  Demo.mks", timeout=5)
     except AssertionError:
         failures.append("the setup list did not offer the demo's setup")
+
+    # HELP opens the manual the installed program carries, at the DJ screen's section: a window of
+    # its own with text and the screen's picture in it.
+    click(dj, 468 + 36, 497 + 11, settle=0.5)
+    try:
+        helpwin = host.window("Tonwerk Help", timeout=5)
+        time.sleep(0.5)
+        pixels = host.grab(helpwin)
+        count = len(pixels) // 3
+        dark = sum(1 for i in range(0, len(pixels), 3 * 7) if sum(pixels[i:i + 3]) < 150)
+        green = sum(1 for i in range(0, len(pixels), 3 * 7) if pixels[i + 1] > 100 and pixels[i] < 60)
+        print(f"help window: {dark} dark and {green} green of {count // 7} pixels looked at")
+        if dark < 50 or green < 50:
+            failures.append(f"the help window shows no manual (dark {dark}, green {green})")
+    except AssertionError:
+        failures.append("HELP opened no help window")
     if proc.poll() is not None:
         failures.append(f"the program ended: {proc.stderr.read()}")
 finally:
