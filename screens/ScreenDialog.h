@@ -86,6 +86,12 @@ public:
     void command(int id);
     // The Exit command: ends the dialog (and the program) when the performer confirms.
     void exitCommand();
+    // The program is told to end (SIGTERM, the session manager): what a confirmed Exit does,
+    // without asking; dialogs open over the screen close as cancelled.
+    void quitProgram();
+    // Whether Exit offers the loaded setup for the next start (not in a managed session, whose
+    // setup is the session's).
+    void setAskLoadSetupAtStart(bool ask) { m_askLoadAtStart = ask; }
 
     // --- For the shell and tests ---
     [[nodiscard]] BitmapButton* button(int id) const;
@@ -194,7 +200,6 @@ private:
     void openMidiFile();
     void saveMidiFile();
     void showHelp(bool menuItem);
-    // The manual at the section `anchor`.
     // The manual at the section of help context `context`, over `over` (this screen when null).
     void showManual(int context, QWidget* over = nullptr);
     void showFileMenu();
@@ -225,15 +230,6 @@ private:
     // At the confirmed Exit: "Setup beim nächsten Programmstart laden ?" for the setup loaded now.
     void askLoadSetupAtStart();
 
-public:
-    // The program is told to end (SIGTERM, the session manager): what a confirmed Exit does,
-    // without asking; dialogs open over the screen close as cancelled.
-    void quitProgram();
-    // Whether Exit offers the loaded setup for the next start (not in a managed session, whose
-    // setup is the session's).
-    void setAskLoadSetupAtStart(bool ask) { m_askLoadAtStart = ask; }
-
-private:
     void showKeyboardLabels();
     void openVelocityDialog();
     void openSfxDialog();
