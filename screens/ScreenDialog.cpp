@@ -1282,7 +1282,7 @@ void ScreenDialog::openOptions() {
     m_settings.soundDeviceData4 = stored.soundDeviceData4;
     m_settings.soundDeviceName = stored.soundDeviceName;
     m_settings.bpmFlags = stored.bpmFlags;
-    m_settings.keyboardVelocity = commands.setKeyboardVelocity(stored.keyboardVelocity);
+    m_settings.keyboardVelocity = stored.keyboardVelocity;
     if (applied.reportSwitchedOff) {
         updateCaption();
     }

@@ -903,7 +903,6 @@ Commands::OptionsApplied Commands::applyOptions(const ProgramOptions& options, c
             settings.soundDeviceName = kPrimarySoundDriver;
         }
     }
-    m_session.screenFeedback().refresh();
     return applied;
 }
 

@@ -212,8 +212,8 @@ public:
     // OK of the options sheet: the values go into the settings and take effect at once. A changed
     // MIDI input or output is opened in place of the old one (what the old one sounds ends first);
     // a changed sound device is opened and the mix moves to it, every voice playing on; the PC
-    // keyboard, the note marks and the load report follow. Returns whether the load report was
-    // switched off (the caption is then the host's to restore).
+    // keyboard, the note marks and the load report follow. Returns what changed; the host redraws
+    // its screen (and restores its caption when the load report was switched off).
     struct OptionsApplied {
         bool midiChanged = false;
         bool soundChanged = false;

@@ -1,8 +1,12 @@
 """The session manager's side of the NSM protocol for the end-to-end tests: OSC messages of strings
 and 32-bit integers over UDP, written here so the tests need nothing beyond Python."""
+import os
+import shutil
 import socket
 import struct
 import time
+
+from program_host import MidiTester, ProgramHost
 
 
 def pad(data):
@@ -86,3 +90,19 @@ class Manager:
         if path != "/reply":
             problems.append(f"open answered {path} {args}")
         return proc, waited, problems
+
+
+def session_rig(program, cli, work, tester):
+    """A session folder under WORK whose settings name the JACK ports of a MidiTester called TESTER
+    (the session brings them back), a manager, and a host whose start-up setup forwards to channel
+    5. Returns the session folder, the manager, the host and the tester."""
+    session = os.path.join(work, "session", "Tonwerk.nTonwerk")
+    shutil.rmtree(os.path.join(work, "session"), ignore_errors=True)
+    manager = Manager()
+    host = ProgramHost(program, cli, os.path.join(work, "host"), [{"state": 1, "midiOutChannel": 4}], None,
+                       {"NSM_URL": manager.url})
+    client = MidiTester(tester)
+    os.makedirs(session)
+    with open(os.path.join(session, "Tonwerk.ini"), "w") as f:
+        f.write(f"[Options]\nMidiInDeviceName={tester}:keys\nMidiOutDeviceName={tester}:sound\n")
+    return session, manager, host, client

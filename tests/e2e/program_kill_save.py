@@ -10,30 +10,21 @@ Usage: program_kill_save.py TONWERK TONWERK_CLI WORK_DIR [ROUNDS]
 import json
 import os
 import random
-import shutil
 import signal
 import struct
 import subprocess
 import sys
 import time
 
-from nsm_manager import Manager
-from program_host import MidiTester, ProgramHost, finish
+from nsm_manager import session_rig
+from program_host import finish
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 rounds = int(sys.argv[4]) if len(sys.argv) > 4 else 20
 random.seed(1531)
 failures = []
 
-session = os.path.join(work, "session", "Tonwerk.nTonwerk")
-shutil.rmtree(os.path.join(work, "session"), ignore_errors=True)
-manager = Manager()
-host = ProgramHost(program, cli, os.path.join(work, "host"), [{"state": 1, "midiOutChannel": 4}], None,
-                   {"NSM_URL": manager.url})
-tester = MidiTester("killtester")
-os.makedirs(session)
-with open(os.path.join(session, "Tonwerk.ini"), "w") as f:
-    f.write("[Options]\nMidiInDeviceName=killtester:keys\nMidiOutDeviceName=killtester:sound\n")
+session, manager, host, tester = session_rig(program, cli, work, "killtester")
 SETUP, SONG, SETTINGS = (os.path.join(session, n) for n in ("Tonwerk.mks", "Tonwerk.mid", "Tonwerk.ini"))
 RECORD, STOP, TEMPO_UP = (293, 537), (501, 537), (410, 469)  # DJ screen window points at 100 %
 

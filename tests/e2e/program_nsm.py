@@ -8,28 +8,18 @@ session opens the setup it saved.
 Usage: program_nsm.py TONWERK TONWERK_CLI WORK_DIR
 """
 import os
-import shutil
 import signal
 import sys
 import time
 
-from nsm_manager import Manager
-from program_host import MidiTester, ProgramHost, finish
+from nsm_manager import session_rig
+from program_host import finish
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 failures = []
 
 
-session = os.path.join(work, "session", "Tonwerk.nTonwerk")
-shutil.rmtree(os.path.join(work, "session"), ignore_errors=True)
-manager = Manager()
-host = ProgramHost(program, cli, os.path.join(work, "host"), [{"state": 1, "midiOutChannel": 4}], None,
-                   {"NSM_URL": manager.url})
-tester = MidiTester("nsmtester")
-# The session's own settings name the tester's ports: the session brings them back.
-os.makedirs(session)
-with open(os.path.join(session, "Tonwerk.ini"), "w") as f:
-    f.write("[Options]\nMidiInDeviceName=nsmtester:keys\nMidiOutDeviceName=nsmtester:sound\n")
+session, manager, host, tester = session_rig(program, cli, work, "nsmtester")
 
 
 def start_in_session(run):
