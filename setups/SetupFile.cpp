@@ -333,6 +333,9 @@ bool SetupStore::loadSetupFile(const fs::path& path) {
     }
 
     m_performance.setCurrentSplit(0);
+    // The program plays on while the loader asks for a missing file: a key pressed meanwhile
+    // sounds through the new splits and is ended here, not forgotten with the pool.
+    m_performance.releaseAllRunningNotes();
     m_performance.initNotePool();
     for (int i = 0; i < midi::kSplitCount; ++i) {
         const midi::Split& split = m_performance.split(i);

@@ -163,7 +163,8 @@ class MidiTester:
     sound module (MIDI in "sound") and, with EARS, to the program's sound (audio ins "left",
     "right"), keeping each block's peak."""
 
-    def __init__(self, name, ears=False):
+    def __init__(self, name, ears=False, history=False):
+        self.history = [] if history else None  # (monotonic time, message), everything received
         self.client = jack.Client(name, no_start_server=True)
         self.keys = self.client.midi_outports.register("keys")
         self.sound = self.client.midi_inports.register("sound")
@@ -187,6 +188,8 @@ class MidiTester:
         now = time.monotonic()
         with self.lock:
             self.received.extend(got)
+            if self.history is not None:
+                self.history.extend((now, m) for m in got)
             if self.ears:
                 self.peaks.append((now, peak))
 

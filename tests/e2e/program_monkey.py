@@ -43,7 +43,7 @@ for variable in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
     host.env[variable] = ":".join(filter(None, [host.env.get(variable, ""), "log_path=" + reports]))
 for old in glob.glob(reports + "*"):
     os.remove(old)
-tester = MidiTester("monkey")
+tester = MidiTester("monkey", history=True)
 xdotool = host.xdotool
 
 FILE_DIALOGS = {"Open Setup", "Save Setup", "Open MIDI File", "Write MIDI File", "Open Sample File",
@@ -70,10 +70,12 @@ class Player(threading.Thread):
             if roll < 0.45 and len(self.held) < 8:
                 note = (self.rng.randrange(3), self.rng.randrange(24, 100))
                 tester.send(bytes([0x90 | note[0], note[1], self.rng.randrange(1, 128)]))
+                log(f"player: note-on {note[0]},{note[1]}")
                 self.held.append(note)
             elif roll < 0.85 and self.held:
                 channel, key = self.held.pop(self.rng.randrange(len(self.held)))
                 tester.send(bytes([0x80 | channel, key, 0]))
+                log(f"player: note-off {channel},{key}")
             elif roll < 0.92:
                 tester.send(bytes([0xB0 | self.rng.randrange(3), 64, self.rng.choice((0, 127))]))
             elif roll < 0.97:
@@ -112,6 +114,11 @@ def geometry(wid):
 
 
 restarts = 0
+journal = []  # (monotonic time, what happened): the monkey's actions and the player's notes
+
+
+def log(what):
+    journal.append((time.monotonic(), what))
 actions = 0
 seen = set()  # the names of the windows the monkey worked on
 last_lines = []  # the program's error stream, its last lines
@@ -137,6 +144,7 @@ def ensure_running():
             failures.append(f"the program ended with {status}: {''.join(last_lines)[-3000:]}")
             raise RuntimeError("crashed")
         restarts += 1
+    log("program started")
     drain_stderr(host.start())
     host.window("ORVAN Tonwerk", timeout=60)
 
@@ -167,21 +175,33 @@ def act():
 
     roll = rng.random()
     if roll < 0.45:
-        xdotool("mousemove", "--window", wid, *point(), "click", rng.choice(("1", "1", "1", "3")), check=False)
+        x, y = point()
+        button = rng.choice(("1", "1", "1", "3"))
+        did = f"click {button} at {x},{y}"
+        xdotool("mousemove", "--window", wid, x, y, "click", button, check=False)
     elif roll < 0.55:
-        xdotool("mousemove", "--window", wid, *point(), "click", "--repeat", "2", "--delay", "60", "1", check=False)
+        x, y = point()
+        did = f"double-click at {x},{y}"
+        xdotool("mousemove", "--window", wid, x, y, "click", "--repeat", "2", "--delay", "60", "1", check=False)
     elif roll < 0.65:
         button = rng.choice(("1", "3"))
-        xdotool("mousemove", "--window", wid, *point(), "mousedown", button, check=False)
-        for _ in range(3):
-            xdotool("mousemove", "--window", wid, *point(), check=False)
+        path = [point() for _ in range(4)]
+        did = f"drag {button} " + " ".join(f"{x},{y}" for x, y in path)
+        xdotool("mousemove", "--window", wid, *path[0], "mousedown", button, check=False)
+        for x, y in path[1:]:
+            xdotool("mousemove", "--window", wid, x, y, check=False)
         xdotool("mouseup", button, check=False)
     elif roll < 0.75:
-        xdotool("mousemove", "--window", wid, *point(), "click", "--repeat", str(rng.randrange(1, 4)),
-                rng.choice(("4", "5")), check=False)
+        x, y = point()
+        turns, wheel = str(rng.randrange(1, 4)), rng.choice(("4", "5"))
+        did = f"wheel {wheel} x{turns} at {x},{y}"
+        xdotool("mousemove", "--window", wid, x, y, "click", "--repeat", turns, wheel, check=False)
     else:
+        key = rng.choice(KEYS)
+        did = f"key {key}"
         xdotool("windowfocus", wid, check=False)
-        xdotool("key", rng.choice(KEYS), check=False)
+        xdotool("key", key, check=False)
+    log(f"{name} {w}x{h}: {did}")
     actions += 1
 
 
@@ -214,6 +234,7 @@ def visit(number):
             wid = (windows() or [(wid, "")])[-1][0]
         press(*((114, 357) if what == "velocity" else (114, 300)))
     visits[what] = visits.get(what, 0) + 1
+    log(f"opened on purpose: {what}")
 
 
 visits = {}
@@ -271,6 +292,22 @@ def panic():
     return False
 
 
+def explain(stuck):
+    """What led to the notes that still sound: what the instruments received of each, and what the
+    monkey and the player did before the last note-on."""
+    began_at = journal[0][0] if journal else time.monotonic()
+    for channel, key in stuck:
+        mine = [(t, m) for t, m in tester.history
+                if len(m) >= 3 and m[0] & 0x0F == channel and m[1] == key and m[0] & 0xE0 == 0x80]
+        print(f"note {channel},{key}: " + ", ".join(f"{t - began_at:.3f} {m.hex()}" for t, m in mine[-6:]))
+        if not mine:
+            continue
+        last_on = mine[-1][0]
+        print("  what came before it:")
+        for t, what in [(t, w) for t, w in journal if t <= last_on + 0.1][-30:]:
+            print(f"  {t - began_at:8.3f} {what}")
+
+
 player = Player()
 ensure_running()
 player.start()
@@ -289,6 +326,7 @@ try:
     player.all_up()
     time.sleep(0.5)
     ensure_running()
+    log("PANIC")
     if not panic():
         failures.append("PANIC could not be pressed at the end")
     time.sleep(1.0)
@@ -304,6 +342,7 @@ try:
             sounding.discard((m[0] & 0x0F, key))
     if sounding:
         failures.append(f"{len(sounding)} notes still sound after PANIC and all keys up: {sorted(sounding)[:10]}")
+        explain(sorted(sounding)[:3])
     host.proc.send_signal(signal.SIGTERM)
     status = host.proc.wait(timeout=60)
     if status != 0:

@@ -217,8 +217,12 @@ class ScriptedSearch final : public MediaSearch {
 public:
     std::vector<Result> answers;
     std::vector<std::string> asked;
+    std::function<void()> whileAsking; // what the performer plays while the dialog is open
     Result search(int split, const std::string& stored, midi::SplitTask) override {
         asked.push_back(std::to_string(split) + " " + stored);
+        if (whileAsking) {
+            whileAsking();
+        }
         if (answers.empty()) {
             return {};
         }
@@ -259,6 +263,28 @@ TEST_F(SetupStoreTest, LoadEndsSoundingNotesAndResendsPrograms) {
     EXPECT_EQ(engine.pool().freeCount(), 512);
     EXPECT_EQ(midi::fieldText(engine.currentSetup().setupName), "Gig.mks");
     play(0x80, 60, 0); // the old key's release finds nothing
+    EXPECT_TRUE(hooks.take().empty());
+}
+
+TEST_F(SetupStoreTest, KeysPlayedWhileTheLoaderAsksEndWithTheLoad) {
+    // The search dialog keeps the program playing: a key pressed while it is open sounds through
+    // the half-loaded setup, and its note-off must still leave when the load completes.
+    midi::Setup setup = defaultSetup();
+    setup.splits[0].state = 1;
+    setup.splits[0].midiInChannel = 1;
+    setup.splits[0].midiOutChannel = 2;
+    setup.splits[1].state = 1;
+    setup.splits[1].task = 2;
+    midi::setFieldText(setup.splits[1].fileName, "E:\\gone\\hat.wav");
+    search.whileAsking = [&] { play(0x91, 88, 90); };
+    hooks.take();
+    ASSERT_TRUE(store.loadSetupFile(saveFile(setup, "Asks.mks")));
+    const auto sent = hooks.take();
+    const auto sounded = std::find(sent.begin(), sent.end(), "midi 92 58 5a");
+    ASSERT_NE(sounded, sent.end()) << "the key played during the load sounds";
+    EXPECT_NE(std::find(sounded, sent.end(), "midi 82 58 5a"), sent.end()) << "and is ended by the load";
+    EXPECT_EQ(engine.pool().freeCount(), 512);
+    play(0x81, 88, 0); // the key's release later finds nothing
     EXPECT_TRUE(hooks.take().empty());
 }
 
