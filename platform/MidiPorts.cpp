@@ -109,7 +109,15 @@ MidiPorts::MidiPorts(MidiApi api, const std::string& clientName) {
                 },
                 this);
             in->ignoreTypes(true, true, true);
-            in->setCallback(&MidiPorts::onInput, this);
+            if (candidate == MidiApi::Jack) {
+                auto jackIn = std::make_unique<JackMidiInput>(clientName, &MidiPorts::onJackInput, this);
+                if (jackIn->available()) {
+                    m_jackIn = std::move(jackIn);
+                }
+            }
+            if (!m_jackIn) {
+                in->setCallback(&MidiPorts::onInput, this);
+            }
             m_in = std::move(in);
             m_out = std::move(out);
             m_api = candidate;
@@ -148,20 +156,29 @@ std::vector<std::string> MidiPorts::outputNames() {
 }
 
 void MidiPorts::onInput(double /*stamp*/, std::vector<unsigned char>* message, void* self) {
-    if (message == nullptr || message->empty() || message->size() > 3) {
+    if (message != nullptr) {
+        static_cast<MidiPorts*>(self)->take(message->data(), message->size());
+    }
+}
+
+void MidiPorts::onJackInput(const unsigned char* bytes, std::size_t size, void* self) {
+    static_cast<MidiPorts*>(self)->take(bytes, size);
+}
+
+void MidiPorts::take(const unsigned char* bytes, std::size_t size) {
+    if (size == 0 || size > 3) {
         return;
     }
-    const unsigned char status = (*message)[0];
+    const unsigned char status = bytes[0];
     if (status < 0x80 || status >= 0xF0) {
         return; // system messages never reach the dispatcher
     }
     std::uint32_t word = status;
-    for (std::size_t i = 1; i < message->size(); ++i) {
-        word |= static_cast<std::uint32_t>((*message)[i] & 0x7F) << (8 * i);
+    for (std::size_t i = 1; i < size; ++i) {
+        word |= static_cast<std::uint32_t>(bytes[i] & 0x7F) << (8 * i);
     }
-    auto* ports = static_cast<MidiPorts*>(self);
-    ports->m_received.fetch_add(1, std::memory_order_relaxed);
-    ports->m_queue.push(word);
+    m_received.fetch_add(1, std::memory_order_relaxed);
+    m_queue.push(word);
 }
 
 int MidiPorts::openInput(int id) {
@@ -175,11 +192,17 @@ int MidiPorts::openInput(int id) {
     if (static_cast<unsigned>(id) >= m_in->getPortCount()) {
         return MidiError::kBadDevice;
     }
-    const std::string name = m_in->getPortName(static_cast<unsigned>(id));
     m_lastError = MidiError::kNone;
-    m_in->openPort(static_cast<unsigned>(id), "Tonwerk In");
-    if (m_lastError != MidiError::kNone || !m_in->isPortOpen()) {
-        return m_lastError != MidiError::kNone ? m_lastError : MidiError::kNoDriver;
+    const std::string name = m_in->getPortName(static_cast<unsigned>(id));
+    if (m_jackIn) {
+        if (name.empty() || !m_jackIn->open(name, "Tonwerk In")) {
+            return MidiError::kBadDevice; // the port went between listing and opening
+        }
+    } else {
+        m_in->openPort(static_cast<unsigned>(id), "Tonwerk In");
+        if (m_lastError != MidiError::kNone || !m_in->isPortOpen()) {
+            return m_lastError != MidiError::kNone ? m_lastError : MidiError::kNoDriver;
+        }
     }
     m_inputOpen = true;
     m_inputName = shortName(name);
@@ -214,7 +237,9 @@ int MidiPorts::openOutput(int id) {
 }
 
 void MidiPorts::closeInput() {
-    if (m_in && m_inputOpen) {
+    if (m_jackIn) {
+        m_jackIn->close();
+    } else if (m_in && m_inputOpen) {
         m_in->closePort();
     }
     m_inputOpen = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "JackMidiInput.h"
 #include "MidiInputQueue.h"
 
 #include <atomic>
@@ -30,9 +31,11 @@ inline constexpr int kStillPlaying = 65;
 [[nodiscard]] std::string_view midiErrorText(int code);
 
 // One MIDI input and one MIDI output over RtMidi: the ALSA sequencer where it exists, otherwise JACK.
-// Input arrives on RtMidi's thread and goes straight into the input queue (system messages —
-// clock, active sensing, system exclusive and the rest of F0–FF — are dropped there). All other
-// calls: the dispatcher's thread. Nothing here throws.
+// On JACK the input is read by Tonwerk's own client (JackMidiInput), which checks every event it
+// fetches; RtMidi still lists the ports. Input arrives on RtMidi's or JACK's thread and goes
+// straight into the input queue (system messages — clock, active sensing, system exclusive and
+// the rest of F0–FF — are dropped there). All other calls: the dispatcher's thread. Nothing here
+// throws.
 class MidiPorts {
 public:
     static constexpr int kMaxPorts = 16;
@@ -78,9 +81,13 @@ public:
 
 private:
     static void onInput(double stamp, std::vector<unsigned char>* message, void* self);
+    static void onJackInput(const unsigned char* bytes, std::size_t size, void* self);
+    // The input threads' common path: a channel message of `size` bytes into the queue.
+    void take(const unsigned char* bytes, std::size_t size);
 
-    // The queue is declared first so that it outlives RtMidi's input thread, which writes to it.
+    // The queue is declared first so that it outlives the input threads, which write to it.
     MidiInputQueue m_queue;
+    std::unique_ptr<JackMidiInput> m_jackIn; // on JACK only
     std::unique_ptr<RtMidiIn> m_in;
     std::unique_ptr<RtMidiOut> m_out;
     std::atomic<std::uint64_t> m_received{0};
