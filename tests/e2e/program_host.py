@@ -7,6 +7,7 @@ import json
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import threading
@@ -225,3 +226,70 @@ class MidiTester:
     def close(self):
         self.client.deactivate()
         self.client.close()
+
+
+class MidiListeners:
+    """Two JACK MIDI monitors (jack_midi_dump, each a process of its own) that hear what the
+    program sends besides the tester. A Python JACK client loses cycles while its interpreter is
+    busy, and with them the MIDI of those cycles (about three messages in ten under a busy main
+    thread); these monitors lose far fewer, and the two lose different cycles. A message counts
+    as heard when either heard it; a note counts as left sounding only when both say so."""
+
+    def __init__(self, folder, names=("ears-a", "ears-b")):
+        os.makedirs(folder, exist_ok=True)
+        self.names = names
+        self.files = [os.path.join(folder, n + ".txt") for n in names]
+        self.procs = []
+        for name, path in zip(names, self.files):
+            with open(path, "w") as out:
+                self.procs.append(subprocess.Popen(["stdbuf", "-oL", "jack_midi_dump", "-a", name], stdout=out,
+                                                   stderr=subprocess.DEVNULL))
+        self.linked = set()
+
+    def follow(self, client, port):
+        """Connects every program port that feeds PORT (a port of CLIENT) to both monitors too."""
+        try:
+            sources = [p.name for p in client.get_all_connections(port)]
+        except jack.JackError:
+            return
+        for source in sources:
+            for name in self.names:
+                if (source, name) not in self.linked:
+                    try:
+                        client.connect(source, name + ":input")
+                        self.linked.add((source, name))
+                    except jack.JackError:
+                        pass
+
+    def heard(self):
+        """Each monitor's messages, oldest first, as bytes."""
+        result = []
+        for path in self.files:
+            got = []
+            with open(path, errors="replace") as f:
+                for line in f:
+                    stamp, _, rest = line.partition(":")
+                    if not stamp.strip().isdigit():
+                        continue
+                    data = []
+                    for word in rest.split():
+                        if len(word) != 2:
+                            break
+                        try:
+                            data.append(int(word, 16))
+                        except ValueError:
+                            break
+                    if data:
+                        got.append(bytes(data))
+            result.append(got)
+        return result
+
+    def close(self):
+        for proc in self.procs:
+            proc.send_signal(signal.SIGINT)
+        for proc in self.procs:
+            try:
+                proc.wait(timeout=5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()

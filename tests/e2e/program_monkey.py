@@ -18,7 +18,7 @@ import sys
 import threading
 import time
 
-from program_host import MidiTester, ProgramHost, finish
+from program_host import MidiListeners, MidiTester, ProgramHost, finish
 
 program, cli, work = sys.argv[1], sys.argv[2], sys.argv[3]
 seconds = float(sys.argv[4]) if len(sys.argv) > 4 else 120.0
@@ -44,6 +44,7 @@ for variable in ("ASAN_OPTIONS", "UBSAN_OPTIONS"):
 for old in glob.glob(reports + "*"):
     os.remove(old)
 tester = MidiTester("monkey", history=True)
+listeners = MidiListeners(os.path.join(work, "listeners"))
 xdotool = host.xdotool
 
 FILE_DIALOGS = {"Open Setup", "Save Setup", "Open MIDI File", "Write MIDI File", "Open Sample File",
@@ -94,8 +95,9 @@ class Player(threading.Thread):
 
 
 def side_window(name):
-    """The help and graphics windows: beside the screen, not over it as a dialog is."""
-    return name == "Tonwerk Help" or name.startswith("Video")
+    """The help and graphics windows: beside the screen, not over it as a dialog is (the graphics
+    window is "Video (640 x 480)" once it has a size; "Video Dialog ..." is a dialog)."""
+    return name in ("Tonwerk Help", "Sonivue-Viewer") or name.startswith("Video (")
 
 
 def windows():
@@ -147,6 +149,7 @@ def ensure_running():
     log("program started")
     drain_stderr(host.start())
     host.window("ORVAN Tonwerk", timeout=60)
+    listeners.follow(tester.client, tester.sound)
 
 
 def act():
@@ -286,25 +289,32 @@ def panic():
             if found is not None:
                 kind, scale, left, top = found
                 x, y = (430, 420) if kind == 2 else (445, 505)
+                print(f"PANIC on {windows()} at {geometry(screens[-1])}: screen kind {kind}, scale {scale:.2f}, "
+                      f"offset {left},{top}")
                 host.click(screens[-1], left + int(x * scale), top + int(y * scale))
                 return True
     print("PANIC: the windows at the end:", windows(), [geometry(w) for w, _ in windows()])
     return False
 
 
-def explain(stuck):
-    """What led to the notes that still sound: what the instruments received of each, and what the
-    monkey and the player did before the last note-on."""
+def explain(stuck, heard):
+    """What led to the notes that still sound: what the listeners and the tester heard of each, and
+    what the monkey and the player did before the last note-on."""
     began_at = journal[0][0] if journal else time.monotonic()
     for channel, key in stuck:
+        for name, messages in zip(listeners.names, heard):
+            mine = [m.hex() for m in messages
+                    if len(m) >= 3 and m[0] & 0x0F == channel and m[1] == key and m[0] & 0xE0 == 0x80]
+            print(f"note {channel},{key} as {name} heard it: {', '.join(mine[-6:])}")
         mine = [(t, m) for t, m in tester.history
                 if len(m) >= 3 and m[0] & 0x0F == channel and m[1] == key and m[0] & 0xE0 == 0x80]
         print(f"note {channel},{key}: " + ", ".join(f"{t - began_at:.3f} {m.hex()}" for t, m in mine[-6:]))
         if not mine:
             continue
         last_on = mine[-1][0]
-        print("  what came before it:")
-        for t, what in [(t, w) for t, w in journal if t <= last_on + 0.1][-30:]:
+        print("  what came before it and after it:")
+        window = [(t, w) for t, w in journal if last_on - 2.0 <= t <= last_on + 1.5]
+        for t, what in window[-60:]:
             print(f"  {t - began_at:8.3f} {what}")
 
 
@@ -319,6 +329,7 @@ try:
             visit(len(visit_log))
             visit_log.append(actions)
             next_visit = actions + 40
+            listeners.follow(tester.client, tester.sound)  # after an output change in the options
         act()
         time.sleep(rng.uniform(0.01, 0.06))
     player.stop.set()
@@ -326,23 +337,45 @@ try:
     player.all_up()
     time.sleep(0.5)
     ensure_running()
-    log("PANIC")
-    if not panic():
-        failures.append("PANIC could not be pressed at the end")
-    time.sleep(1.0)
-    # Every note-on the instruments received has had its note-off.
-    sounding = set()
-    for m in tester.take(0):
-        if len(m) < 3:
-            continue
-        status, key, velocity = m[0] & 0xF0, m[1], m[2]
-        if status == 0x90 and velocity > 0:
-            sounding.add((m[0] & 0x0F, key))
-        elif status == 0x80 or status == 0x90:
-            sounding.discard((m[0] & 0x0F, key))
-    if sounding:
-        failures.append(f"{len(sounding)} notes still sound after PANIC and all keys up: {sorted(sounding)[:10]}")
-        explain(sorted(sounding)[:3])
+    # PANIC until both listeners hear its all-notes-off on all 16 channels (a click may land while
+    # the screen is still busy with what the monkey did last).
+    def panic_heard(before):
+        return all(sum(1 for m in h[count:] if len(m) >= 3 and m[0] & 0xF0 == 0xB0 and m[1] == 123) >= 16
+                   for h, count in zip(listeners.heard(), before))
+
+    for attempt in range(3):
+        log("PANIC")
+        before = [len(h) for h in listeners.heard()]
+        if not panic():
+            failures.append("PANIC could not be pressed at the end")
+            break
+        time.sleep(1.0)
+        if panic_heard(before):
+            break
+    else:
+        failures.append("PANIC was pressed three times, and the listeners never heard it")
+    # Every note-on the instruments received has had its note-off: a note still sounds when both
+    # listeners say so (each may have lost a cycle of its own).
+    def sounding(messages):
+        notes = set()
+        for m in messages:
+            if len(m) < 3:
+                continue
+            status, key, velocity = m[0] & 0xF0, m[1], m[2]
+            if status == 0x90 and velocity > 0:
+                notes.add((m[0] & 0x0F, key))
+            elif status == 0x80 or status == 0x90:
+                notes.discard((m[0] & 0x0F, key))
+        return notes
+
+    heard = listeners.heard()
+    print("program monkey: the listeners heard " + " and ".join(f"{len(h)} messages" for h in heard))
+    if not all(any(m[0] & 0xF0 == 0x90 for m in h) for h in heard):
+        failures.append("a listener heard no note from the program")
+    stuck = set.intersection(*(sounding(h) for h in heard))
+    if stuck:
+        failures.append(f"{len(stuck)} notes still sound after PANIC and all keys up: {sorted(stuck)[:10]}")
+        explain(sorted(stuck)[:3], heard)
     host.proc.send_signal(signal.SIGTERM)
     status = host.proc.wait(timeout=60)
     if status != 0:
@@ -354,6 +387,7 @@ finally:
     if host.proc is not None and host.proc.poll() is None:
         host.proc.kill()
     tester.close()
+    listeners.close()
     host.close()
 
 for report in glob.glob(reports + "*"):
