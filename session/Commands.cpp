@@ -864,15 +864,23 @@ Commands::OptionsApplied Commands::applyOptions(const ProgramOptions& options, c
     OptionsApplied applied;
     applied.reportSwitchedOff = before.performanceDisplay != 0 && settings.performanceDisplay == 0;
 
-    // The MIDI devices whose choice changed are opened in place of the old ones.
+    // The MIDI devices whose choice changed are opened in place of the old ones. A port is known by
+    // its name: the one open now under another number (ports came or went since it was opened) is
+    // no change, since reopening it would end the notes that sound, and another port under the
+    // old number is one.
     if (midi::MidiDeviceManager* manager = m_session.devices(); manager != nullptr) {
         platform::MidiPorts& ports = manager->ports();
-        if (options.midiIn >= 0 && (settings.midiInDevice != manager->inputId() || !ports.inputOpen())) {
+        const bool sameInput = ports.inputOpen() && settings.midiInDeviceName == ports.openInputName();
+        const bool sameOutput = ports.outputOpen() && (settings.midiOutDevice == -1
+                                                           ? manager->outputId() == -1
+                                                           : manager->outputId() != -1 &&
+                                                                 settings.midiOutDeviceName == ports.openOutputName());
+        if (options.midiIn >= 0 && !sameInput) {
             applied.midiChanged = true;
             manager->changeInput(settings.midiInDevice);
             settings.midiInDeviceName = ports.inputOpen() ? ports.openInputName() : std::string();
         }
-        if (options.midiOut >= 0 && (settings.midiOutDevice != manager->outputId() || !ports.outputOpen())) {
+        if (options.midiOut >= 0 && !sameOutput) {
             applied.midiChanged = true;
             manager->changeOutput(settings.midiOutDevice);
             settings.midiOutDeviceName =

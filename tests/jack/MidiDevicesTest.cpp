@@ -306,5 +306,72 @@ TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
     EXPECT_TRUE(sessionNotifier.shown().empty());
 }
 
+// OK in the options with the ports unchanged, after a port before them went away (their numbers
+// are one lower now): nothing is reopened, and the note that sounds goes on until its key is up.
+TEST_F(MidiDevices, TheSamePortsUnderNewNumbersAreNoChange) {
+    auto before = std::make_unique<Keyboard>("keyboardF");
+    Keyboard played("keyboardG");
+    ASSERT_FALSE(plugIn(*before).empty());
+    const std::string playedName = plugIn(played);
+    ASSERT_FALSE(playedName.empty());
+
+    core::Settings settings;
+    settings.midiInDeviceName = playedName;
+    settings.midiOutDevice = -1; // Tonwerk's own port
+    test::RecordingNotifier sessionNotifier;
+    session::SessionHooks hooks;
+    hooks.notifier = &sessionNotifier;
+    session::SessionOptions options;
+    options.clock = session::SessionOptions::Clock::Virtual;
+    options.sound = session::SessionOptions::Sound::None;
+    options.midiSystem = session::SessionOptions::MidiSystem::Jack;
+    session::Session session(settings, hooks, options);
+    ASSERT_TRUE(session.startDevices());
+    session::Commands& commands = session.commands();
+    const auto field = [](const char* name) { return *midi::findSplitField("", name); };
+    ASSERT_TRUE(commands.setSplitField(0, field("state"), 0, 1).ok());
+    ASSERT_TRUE(commands.setSplitField(0, field("keyLow"), 0, 0).ok());
+    ASSERT_TRUE(commands.setSplitField(0, field("keyHigh"), 0, 127).ok());
+    MidiPorts synth(MidiApi::Jack, "synthC");
+    int ownPort = -1;
+    ASSERT_TRUE(waitFor([&] {
+        const auto names = synth.inputNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i].find("Tonwerk Out") != std::string::npos) {
+                ownPort = static_cast<int>(i);
+            }
+        }
+        return ownPort >= 0;
+    }));
+    ASSERT_EQ(synth.openInput(ownPort), platform::MidiError::kNone);
+
+    played.ports.send(0x643C90);
+    ASSERT_TRUE(waitFor([&] {
+        session.waitAndDeliverMidiInput(10);
+        std::uint32_t word = 0;
+        return synth.input().pop(word) && word == 0x643C90U;
+    }));
+    const int numberBefore = indexOf(session.ports()->inputNames(), playedName);
+    before.reset(); // the port listed before the played one goes
+    ASSERT_TRUE(waitFor([&] { return indexOf(session.ports()->inputNames(), playedName) < numberBefore; }));
+
+    const session::DeviceLists devices = commands.deviceLists();
+    const session::ProgramOptions same = session::optionsOf(session.settings(), devices);
+    EXPECT_EQ(same.midiIn, indexOf(devices.midiInputs, playedName));
+    EXPECT_FALSE(commands.applyOptions(same, devices).midiChanged);
+    EXPECT_EQ(session.settings().midiInDevice, same.midiIn) << "the number is brought up to date";
+    EXPECT_EQ(session.ports()->openInputName(), playedName);
+    for (const std::uint32_t word : heard(synth)) {
+        EXPECT_FALSE(isNoteOff(word, 60)) << "the held note goes on";
+    }
+
+    played.ports.send(0x003C80);
+    EXPECT_TRUE(waitFor([&] {
+        session.waitAndDeliverMidiInput(10);
+        std::uint32_t word = 0;
+        return synth.input().pop(word) && isNoteOff(word, 60);
+    })) << "the key still reaches the note";
+}
+
 } // namespace
 } // namespace tonwerk
