@@ -232,8 +232,7 @@ class MidiListeners:
     """Two JACK MIDI monitors (jack_midi_dump, each a process of its own) that hear what the
     program sends besides the tester. A Python JACK client loses cycles while its interpreter is
     busy, and with them the MIDI of those cycles (about three messages in ten under a busy main
-    thread); these monitors lose far fewer, and the two lose different cycles. A message counts
-    as heard when either heard it; a note counts as left sounding only when both say so."""
+    thread); these monitors lose far fewer, and the two lose different cycles."""
 
     def __init__(self, folder, names=("ears-a", "ears-b")):
         os.makedirs(folder, exist_ok=True)
