@@ -243,7 +243,6 @@ class MidiListeners:
             with open(path, "w") as out:
                 self.procs.append(subprocess.Popen(["stdbuf", "-oL", "jack_midi_dump", "-a", name], stdout=out,
                                                    stderr=subprocess.DEVNULL))
-        self.linked = set()
 
     def follow(self, client, port):
         """Connects every program port that feeds PORT (a port of CLIENT) to both monitors too."""
@@ -252,11 +251,15 @@ class MidiListeners:
         except jack.JackError:
             return
         for source in sources:
+            # By the connections themselves: a program started again has a port of the same name.
+            try:
+                linked = {p.name for p in client.get_all_connections(source)}
+            except jack.JackError:
+                continue
             for name in self.names:
-                if (source, name) not in self.linked:
+                if name + ":input" not in linked:
                     try:
                         client.connect(source, name + ":input")
-                        self.linked.add((source, name))
                     except jack.JackError:
                         pass
 
