@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <chrono>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -189,6 +190,50 @@ bool isNoteOff(std::uint32_t word, int key) {
     return sameKey && (status == 0x80 || (status == 0x90 && ((word >> 16) & 0x7FU) == 0));
 }
 
+// A session on JACK whose split 0 plays the whole keyboard from `inputName` to Tonwerk's own port.
+struct PlayingSession {
+    explicit PlayingSession(const std::string& inputName) {
+        settings.midiInDeviceName = inputName;
+        settings.midiOutDevice = -1; // Tonwerk's own port
+        hooks.notifier = &notifier;
+        options.clock = session::SessionOptions::Clock::Virtual;
+        options.sound = session::SessionOptions::Sound::None;
+        options.midiSystem = session::SessionOptions::MidiSystem::Jack;
+    }
+
+    // Opens the ports and turns split 0 on; false when anything of it failed.
+    bool start() {
+        session.emplace(settings, hooks, options);
+        session::Commands& commands = session->commands();
+        const auto field = [](const char* name) { return *midi::findSplitField("", name); };
+        return session->startDevices() && commands.setSplitField(0, field("state"), 0, 1).ok() &&
+               commands.setSplitField(0, field("keyLow"), 0, 0).ok() &&
+               commands.setSplitField(0, field("keyHigh"), 0, 127).ok();
+    }
+
+    core::Settings settings;
+    test::RecordingNotifier notifier;
+    session::SessionHooks hooks;
+    session::SessionOptions options;
+    std::optional<session::Session> session;
+};
+
+// The number under which `instrument` sees Tonwerk's own output port once it is there; -1 if it
+// does not appear.
+int ownPortOf(MidiPorts& instrument) {
+    int found = -1;
+    waitFor([&] {
+        const auto names = instrument.inputNames();
+        for (std::size_t i = 0; i < names.size(); ++i) {
+            if (names[i].find("Tonwerk Out") != std::string::npos) {
+                found = static_cast<int>(i);
+            }
+        }
+        return found >= 0;
+    });
+    return found;
+}
+
 // The options sheet's new MIDI ports while a key is held: the note the old keyboard started ends
 // on the old instrument at once, the new instrument never hears of it, and the new keyboard plays
 // the new instrument.
@@ -200,38 +245,15 @@ TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
     ASSERT_FALSE(firstName.empty());
     ASSERT_FALSE(secondName.empty());
 
-    core::Settings settings;
-    settings.midiInDeviceName = firstName;
-    settings.midiOutDevice = -1; // Tonwerk's own port
-    test::RecordingNotifier sessionNotifier;
-    session::SessionHooks hooks;
-    hooks.notifier = &sessionNotifier;
-    session::SessionOptions options;
-    options.clock = session::SessionOptions::Clock::Virtual;
-    options.sound = session::SessionOptions::Sound::None;
-    options.midiSystem = session::SessionOptions::MidiSystem::Jack;
-    session::Session session(settings, hooks, options);
-    ASSERT_TRUE(session.startDevices());
+    PlayingSession playing(firstName);
+    ASSERT_TRUE(playing.start());
+    session::Session& session = *playing.session;
     session::Commands& commands = session.commands();
-    const auto field = [](const char* name) { return *midi::findSplitField("", name); };
-    ASSERT_TRUE(commands.setSplitField(0, field("state"), 0, 1).ok());
-    ASSERT_TRUE(commands.setSplitField(0, field("keyLow"), 0, 0).ok());
-    ASSERT_TRUE(commands.setSplitField(0, field("keyHigh"), 0, 127).ok());
 
     // Instrument A listens to Tonwerk's own port; instrument B has an input port of its own (fed
     // by a keyboard nobody plays), which Tonwerk can send to.
     MidiPorts synthA(MidiApi::Jack, "synthA");
-    int ownPort = -1;
-    ASSERT_TRUE(waitFor([&] {
-        const auto names = synthA.inputNames();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i].find("Tonwerk Out") != std::string::npos) {
-                ownPort = static_cast<int>(i);
-            }
-        }
-        return ownPort >= 0;
-    }));
-    ASSERT_EQ(synthA.openInput(ownPort), platform::MidiError::kNone);
+    ASSERT_EQ(synthA.openInput(ownPortOf(synthA)), platform::MidiError::kNone);
     Keyboard silent("keyboardSilent");
     const std::string silentName = plugIn(silent);
     MidiPorts synthB(MidiApi::Jack, "synthB");
@@ -303,7 +325,7 @@ TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
     for (const std::uint32_t word : onB) {
         EXPECT_NE((word >> 8) & 0x7FU, 60U) << "instrument B never hears of key 60: " << std::hex << word;
     }
-    EXPECT_TRUE(sessionNotifier.shown().empty());
+    EXPECT_TRUE(playing.notifier.shown().empty());
 }
 
 // OK in the options with the ports unchanged, after a port before them went away (their numbers
@@ -315,35 +337,12 @@ TEST_F(MidiDevices, TheSamePortsUnderNewNumbersAreNoChange) {
     const std::string playedName = plugIn(played);
     ASSERT_FALSE(playedName.empty());
 
-    core::Settings settings;
-    settings.midiInDeviceName = playedName;
-    settings.midiOutDevice = -1; // Tonwerk's own port
-    test::RecordingNotifier sessionNotifier;
-    session::SessionHooks hooks;
-    hooks.notifier = &sessionNotifier;
-    session::SessionOptions options;
-    options.clock = session::SessionOptions::Clock::Virtual;
-    options.sound = session::SessionOptions::Sound::None;
-    options.midiSystem = session::SessionOptions::MidiSystem::Jack;
-    session::Session session(settings, hooks, options);
-    ASSERT_TRUE(session.startDevices());
+    PlayingSession playing(playedName);
+    ASSERT_TRUE(playing.start());
+    session::Session& session = *playing.session;
     session::Commands& commands = session.commands();
-    const auto field = [](const char* name) { return *midi::findSplitField("", name); };
-    ASSERT_TRUE(commands.setSplitField(0, field("state"), 0, 1).ok());
-    ASSERT_TRUE(commands.setSplitField(0, field("keyLow"), 0, 0).ok());
-    ASSERT_TRUE(commands.setSplitField(0, field("keyHigh"), 0, 127).ok());
     MidiPorts synth(MidiApi::Jack, "synthC");
-    int ownPort = -1;
-    ASSERT_TRUE(waitFor([&] {
-        const auto names = synth.inputNames();
-        for (std::size_t i = 0; i < names.size(); ++i) {
-            if (names[i].find("Tonwerk Out") != std::string::npos) {
-                ownPort = static_cast<int>(i);
-            }
-        }
-        return ownPort >= 0;
-    }));
-    ASSERT_EQ(synth.openInput(ownPort), platform::MidiError::kNone);
+    ASSERT_EQ(synth.openInput(ownPortOf(synth)), platform::MidiError::kNone);
 
     played.ports.send(0x643C90);
     ASSERT_TRUE(waitFor([&] {
