@@ -87,7 +87,8 @@ try:
         return got
 
     play([0x90, 48, 100], [0x80, 48, 0])
-    assert take() == [bytes([0x90, 60, 100]), bytes([0x80, 60, 100])]
+    first = take()
+    assert first == [bytes([0x90, 60, 100]), bytes([0x80, 60, 100])], first
     play([0x90, 60, 100], [0x90, 64, 90], [0x90, 67, 80])  # a chord in the upper split
     assert take() == [bytes([0x92, 60, 110]), bytes([0x92, 64, 100]), bytes([0x92, 67, 90])]
     play([0x80, 60, 0], [0x80, 64, 0], [0x80, 67, 0])
