@@ -48,12 +48,15 @@ class ProgramHost:
         self.xvfb_log = os.path.join(work, "xvfb.log")
         # A display of its own: numbers from the process id up, never the one another test gave up
         # a moment ago (its server may still be going away). A server that ends before it answers,
-        # or a display answered by another server, moves on to the next number.
+        # or a display answered by another server, moves on to the next number. Without -noreset
+        # the server starts itself anew when its last client leaves, and a program started again
+        # at that moment finds no display (Qt then aborts it).
         number = 100 + (os.getpid() % 400) * 2
         for attempt in range(10):
             display = ":%d" % (number + attempt)
             with open(self.xvfb_log, "w") as log:
-                self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp"],
+                self.xvfb = subprocess.Popen(["Xvfb", display, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                                              "-noreset"],
                                              stderr=log)
             self.env = dict(os.environ, DISPLAY=display, XDG_CONFIG_HOME=config, HOME=work, QT_QPA_PLATFORM="xcb",
                             TONWERK_AUDIO_NONE="1", **(extra_env or {}))

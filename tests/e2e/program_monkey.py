@@ -148,7 +148,12 @@ def ensure_running():
         restarts += 1
     log("program started")
     drain_stderr(host.start())
-    host.window("ORVAN Tonwerk", timeout=60)
+    try:
+        host.window("ORVAN Tonwerk", timeout=60)
+    except AssertionError:
+        time.sleep(0.5)  # the drain's last lines
+        print("the program's last lines:\n" + "".join(last_lines)[-3000:])
+        raise
     listeners.follow(tester.client, tester.sound)
 
 
