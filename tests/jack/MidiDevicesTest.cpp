@@ -211,6 +211,16 @@ struct PlayingSession {
                commands.setSplitField(0, field("keyHigh"), 0, 127).ok();
     }
 
+    // Delivers the keyboard's input until `instrument` takes a word for which `wanted` holds; false
+    // after 5 s.
+    bool deliversTo(MidiPorts& instrument, const std::function<bool(std::uint32_t)>& wanted) {
+        return waitFor([&] {
+            session->waitAndDeliverMidiInput(10);
+            std::uint32_t word = 0;
+            return instrument.input().pop(word) && wanted(word);
+        });
+    }
+
     core::Settings settings;
     test::RecordingNotifier notifier;
     session::SessionHooks hooks;
@@ -267,11 +277,7 @@ TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
 
     // Key 60 held on the first keyboard sounds on instrument A.
     first.ports.send(0x643C90);
-    ASSERT_TRUE(waitFor([&] {
-        session.waitAndDeliverMidiInput(10);
-        std::uint32_t word = 0;
-        return synthA.input().pop(word) && word == 0x643C90U;
-    }));
+    ASSERT_TRUE(playing.deliversTo(synthA, [](std::uint32_t word) { return word == 0x643C90U; }));
 
     // The output changes alone: key 60 ends on instrument A, where it sounds.
     const session::DeviceLists devices = commands.deviceLists();
@@ -288,17 +294,16 @@ TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
     // key 62 ends there, and the old keyboard's late releases reach nobody.
     first.ports.send(0x643E90);
     std::vector<std::uint32_t> onB;
-    const auto collectB = [&](std::uint32_t until) {
-        return waitFor([&] {
-            session.waitAndDeliverMidiInput(10);
-            std::uint32_t word = 0;
-            while (synthB.input().pop(word)) {
-                onB.push_back(word);
-            }
-            return std::find(onB.begin(), onB.end(), until) != onB.end();
-        });
+    // Delivers the keyboards' input and keeps what instrument B takes; true once it has `word`.
+    const auto collectB = [&](std::uint32_t word) {
+        session.waitAndDeliverMidiInput(10);
+        std::uint32_t taken = 0;
+        while (synthB.input().pop(taken)) {
+            onB.push_back(taken);
+        }
+        return std::find(onB.begin(), onB.end(), word) != onB.end();
     };
-    ASSERT_TRUE(collectB(0x643E90U));
+    ASSERT_TRUE(waitFor([&] { return collectB(0x643E90U); }));
     chosen.midiIn = indexOf(devices.midiInputs, secondName);
     ASSERT_GE(chosen.midiIn, 0);
     EXPECT_TRUE(commands.applyOptions(chosen, devices).midiChanged);
@@ -314,12 +319,7 @@ TEST_F(MidiDevices, TheOptionsChangePortsWithoutAStuckNote) {
             second.ports.send(0x504090);
             last = std::chrono::steady_clock::now();
         }
-        session.waitAndDeliverMidiInput(10);
-        std::uint32_t word = 0;
-        while (synthB.input().pop(word)) {
-            onB.push_back(word);
-        }
-        return std::find(onB.begin(), onB.end(), 0x504090U) != onB.end();
+        return collectB(0x504090U);
     }));
     EXPECT_TRUE(std::any_of(onB.begin(), onB.end(), [](std::uint32_t w) { return isNoteOff(w, 62); }));
     for (const std::uint32_t word : onB) {
@@ -345,11 +345,7 @@ TEST_F(MidiDevices, TheSamePortsUnderNewNumbersAreNoChange) {
     ASSERT_EQ(synth.openInput(ownPortOf(synth)), platform::MidiError::kNone);
 
     played.ports.send(0x643C90);
-    ASSERT_TRUE(waitFor([&] {
-        session.waitAndDeliverMidiInput(10);
-        std::uint32_t word = 0;
-        return synth.input().pop(word) && word == 0x643C90U;
-    }));
+    ASSERT_TRUE(playing.deliversTo(synth, [](std::uint32_t word) { return word == 0x643C90U; }));
     const int numberBefore = indexOf(session.ports()->inputNames(), playedName);
     before.reset(); // the port listed before the played one goes
     ASSERT_TRUE(waitFor([&] { return indexOf(session.ports()->inputNames(), playedName) < numberBefore; }));
@@ -365,11 +361,8 @@ TEST_F(MidiDevices, TheSamePortsUnderNewNumbersAreNoChange) {
     }
 
     played.ports.send(0x003C80);
-    EXPECT_TRUE(waitFor([&] {
-        session.waitAndDeliverMidiInput(10);
-        std::uint32_t word = 0;
-        return synth.input().pop(word) && isNoteOff(word, 60);
-    })) << "the key still reaches the note";
+    EXPECT_TRUE(playing.deliversTo(synth, [](std::uint32_t word) { return isNoteOff(word, 60); }))
+        << "the key still reaches the note";
 }
 
 } // namespace
